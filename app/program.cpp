@@ -1,0 +1,62 @@
+// Start-up, the screen state machine and shut-down.
+#include "app/program.h"
+
+#include "app/screen_state.h"
+#include "game/game.h"
+
+#include <cstdio>
+#include <memory>
+#include <new>
+
+namespace {
+
+void startNewGame(Game& game)
+{
+    game.resetBoard();
+    game.undoAvailable = true;
+    game.drawBoard();
+}
+
+// One step of the screen flow: does the state's work, returns the next state.
+ScreenState runState(Game& game, ScreenState state)
+{
+    switch (state) {
+        case STATE_TITLE:
+            // The title screen is not built yet; go straight to a game.
+            return STATE_NEW_GAME;
+        case STATE_NEW_GAME:
+            startNewGame(game);
+            return STATE_PLAY;
+        case STATE_PLAY:
+            // Until the play loop lands there is nothing to play: leave cleanly.
+            return STATE_QUIT;
+        case STATE_GAME_ENDED:
+            return STATE_TITLE;
+        default:
+            return STATE_QUIT;
+    }
+}
+
+}  // namespace
+
+int runProgram()
+{
+    if (SDL_Init(SDL_INIT_VIDEO) == -1) {
+        printf("Could not initialize SDL: %s.\n", SDL_GetError());
+        return -1;
+    }
+
+    std::unique_ptr<Game> game(new (std::nothrow) Game);
+    if (game && game->initVideo()) {
+        game->resetBoard();
+        ScreenState state = STATE_TITLE;
+        while (state != STATE_QUIT) {
+            state = runState(*game, state);
+        }
+    }
+
+    // The bitmaps go back before SDL itself does.
+    game.reset();
+    SDL_Quit();
+    return 0;
+}

@@ -1,0 +1,34 @@
+// Where the HUD texts and the on-screen buttons sit, in window pixels. The
+// button labels' extents are also the buttons' click regions.
+#pragma once
+
+#include "game/game.h"
+
+#include <cstddef>
+#include <string>
+
+constexpr int HUD_LABEL_Y = 10;
+constexpr int HUD_NUMBER_Y = 26;
+constexpr int TURN_X = 16;
+constexpr int SCORE_X = 132;
+
+constexpr const char* UNDO_TEXT = "UNDO";
+constexpr const char* NEW_GAME_TEXT = "NEW GAME";
+constexpr int BUTTON_Y = 237;
+constexpr int BUTTON_H = 17;
+constexpr int UNDO_X = 16;
+constexpr int NEW_GAME_X = 100;
+constexpr int UNDO_RIGHT =
+    UNDO_X + static_cast<int>(std::char_traits<char>::length(UNDO_TEXT) * GLYPH_W);
+constexpr int NEW_GAME_RIGHT =
+    NEW_GAME_X + static_cast<int>(std::char_traits<char>::length(NEW_GAME_TEXT) * GLYPH_W);
+
+// The close box drawn into the background's top-right corner.
+constexpr int CLOSE_BOX_SIZE = 16;
+
+// Left edge that centres a text of the given length on the window, rounding
+// the way every centred text of the game does.
+inline int centredX(size_t length)
+{
+    return static_cast<int>((SCREEN_W - length * GLYPH_W) / 2);
+}

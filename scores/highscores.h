@@ -1,0 +1,46 @@
+// The five best final scores and the file that keeps them between runs.
+#pragma once
+
+#include "game/game.h"
+
+#include <cstdint>
+#include <string>
+
+constexpr uint32_t NAME_MAX_LEN = 6;
+constexpr const char* HIGHSCORE_FILE = "hiscores.dat";
+
+struct HighscoreEntry {
+    std::string name = "Nobody";
+    uint32_t score = 0;
+};
+
+class HighscoreTable {
+public:
+    // The process-wide table, created (and the file read) on first use.
+    // Null only when it could not be allocated; the next call tries again.
+    static HighscoreTable* instance();
+    // Destroys the table (saving it when a score ranked) and forgets it, so
+    // that a later instance() starts afresh from the file.
+    static void shutdown();
+
+    HighscoreTable();
+    ~HighscoreTable();
+    HighscoreTable(const HighscoreTable&) = delete;
+    HighscoreTable& operator=(const HighscoreTable&) = delete;
+
+    bool load();
+    bool save();
+    void reset();
+    // Where the score would go, 0 (best) to TABLE_SIZE - 1, or TABLE_SIZE
+    // when it does not rank. A ranking score marks the table for saving.
+    uint32_t rank(uint32_t score);
+    void insert(const HighscoreEntry& entry, uint32_t rank);
+
+    HighscoreEntry* rows;  // TABLE_SIZE entries, best first
+    bool dirty;
+};
+
+// The name entry screen: returns the name typed, 0 to NAME_MAX_LEN characters.
+std::string enterName(Game& game);
+// The character a key press types, or 0 for a key that types none.
+char keyToChar(const SDL_keysym& key);
