@@ -367,7 +367,7 @@ def slot_colour(x, y):
     return shade(SLOT_FACE, 0.86 + 0.14 * min(r, 1.0))
 
 
-def gem_polygon(pts, base, bevel=2.3, shadow=True):
+def gem_polygon(pts, base, bevel=2.3, glint=(6.0, 6.0), shadow=True):
     """A cut gem: dark rim, lit or shaded bevel facets, a flat table with a
     soft highlight.  Sits in the empty-cell slot with a drop shadow."""
     lx, ly = LIGHT
@@ -386,9 +386,9 @@ def gem_polygon(pts, base, bevel=2.3, shadow=True):
             return shade(base, 1.0 + 0.48 * lam)
         t = (y - 8.0) / 8.0
         c = shade(base, 1.02 - 0.22 * t)
-        spot = math.hypot(x - 6.4, y - 6.0)
-        if spot < 2.2:
-            c = mix(c, (255, 255, 255), 0.55 * (1 - spot / 2.2))
+        spot = math.hypot(x - glint[0], y - glint[1])
+        if spot < 2.4:
+            c = mix(c, (255, 255, 255), min(1.0, 0.95 * (1 - spot / 2.4) + 0.1))
         return c
     return colour
 
@@ -416,6 +416,9 @@ def sphere(cx, cy, rad, base):
         rz = 2 * diff * dz - L[2]
         spec = max(0.0, rz) ** 18
         c = mix(c, (255, 255, 255), min(1.0, spec * 0.95))
+        glint = math.hypot(x - (cx - 2.4), y - (cy - 2.6))
+        if glint < 1.7:
+            c = mix(c, (255, 255, 255), 0.9 * (1 - glint / 1.7))
         # a little bounce light on the lower rim
         rim = max(0.0, dy) * (1 - dz)
         return shade(c, 1.0 + 0.25 * rim)
@@ -575,15 +578,15 @@ def make_pieces():
         sphere(8.0, 8.0, 6.6, (214, 36, 48)),                       # 0 ruby ball
         gem_polygon([(3.2, 1.8), (12.8, 1.8), (14.2, 3.2), (14.2, 12.8),
                      (12.8, 14.2), (3.2, 14.2), (1.8, 12.8), (1.8, 3.2)],
-                    (44, 176, 70)),                                 # 1 emerald square
+                    (44, 176, 70), glint=(5.6, 5.6)),               # 1 emerald square
         gem_polygon([(8.0, 1.2), (14.9, 14.0), (1.1, 14.0)],
-                    (48, 108, 232), bevel=2.0),                     # 2 sapphire triangle
+                    (48, 108, 232), bevel=2.0, glint=(7.0, 8.6)),   # 2 sapphire triangle
         gem_polygon([(8.0, 0.9), (15.1, 8.0), (8.0, 15.1), (0.9, 8.0)],
-                    (236, 190, 30), bevel=2.0),                     # 3 topaz diamond
+                    (236, 190, 30), bevel=2.0, glint=(6.6, 6.6)),   # 3 topaz diamond
         wild_star(),                                                # 4 wildcard
         fixed_block(),                                              # 5 fixed
         gem_polygon(plus_points(c, 2.8, 7.0), (160, 64, 214),
-                    bevel=1.9),                                     # 6 amethyst cross
+                    bevel=1.9, glint=(7.0, 6.6)),                   # 6 amethyst cross
         slot_colour,                                                # 7 empty
         None,                                                       # 8 marker
         cursor(False),                                              # 9 not allowed
