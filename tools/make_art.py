@@ -414,8 +414,8 @@ def sphere(cx, cy, rad, base):
         c = shade(base, 0.45 + 0.7 * diff)
         # reflected light along the view axis
         rz = 2 * diff * dz - L[2]
-        spec = max(0.0, rz) ** 18
-        c = mix(c, (255, 255, 255), min(1.0, spec * 0.95))
+        specular = max(0.0, rz) ** 18
+        c = mix(c, (255, 255, 255), min(1.0, specular * 0.95))
         glint = math.hypot(x - (cx - 2.4), y - (cy - 2.6))
         if glint < 1.7:
             c = mix(c, (255, 255, 255), 0.9 * (1 - glint / 1.7))
