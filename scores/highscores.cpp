@@ -1,0 +1,278 @@
+// The high score table and "hiscores.dat".
+//
+// The file is 11 lines: the row count, then name and score per row, best
+// first. It is read line by line so that every name the name entry can make
+// (empty, blanks, punctuation) comes back exactly, and it is replaced only
+// by renaming a complete new copy over it, so a failed or interrupted save
+// never costs the scores already kept.
+#include "scores/highscores.h"
+
+#include <cerrno>
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <new>
+#include <random>
+#include <string>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+HighscoreTable* theTable = nullptr;
+
+// A line of ours is a few bytes long. Longer lines are kept only up to
+// LINE_KEEP bytes, and one that does not end within LINE_SCAN_LIMIT bytes is
+// taken as the end of the readable file, so neither memory nor time spent
+// depend on what the file holds.
+constexpr size_t LINE_KEEP = 4096;
+constexpr size_t LINE_SCAN_LIMIT = size_t{1} << 20;
+
+// How often save() tries another temporary name that someone else holds.
+constexpr int SAVE_ATTEMPTS = 16;
+
+struct Line {
+    std::string text;   // without its line end, at most LINE_KEEP bytes
+    bool whole = true;  // false when the line was longer than what is kept
+};
+
+// The next line of the file, ended by LF or CR LF or the end of the file.
+// False when the file has no more lines or the line runs on past any
+// plausible length.
+bool readLine(std::streambuf& in, Line& line)
+{
+    using Traits = std::char_traits<char>;
+    line.text.clear();
+    line.whole = true;
+    Traits::int_type c = in.sbumpc();
+    if (Traits::eq_int_type(c, Traits::eof())) {
+        return false;
+    }
+    size_t length = 0;
+    for (; !Traits::eq_int_type(c, Traits::eof()) && c != '\n'; c = in.sbumpc()) {
+        if (++length > LINE_SCAN_LIMIT) {
+            return false;
+        }
+        if (line.text.size() < LINE_KEEP) {
+            line.text.push_back(Traits::to_char_type(c));
+        } else {
+            line.whole = false;
+        }
+    }
+    if (line.whole && !line.text.empty() && line.text.back() == '\r') {
+        line.text.pop_back();
+    }
+    return true;
+}
+
+bool isBlank(char c)
+{
+    return c == ' ' || c == '\t';
+}
+
+// A plain unsigned decimal that fits 32 bits, blanks around it allowed;
+// anything else (a sign, a letter, a second number, nothing) is no number.
+bool parseNumber(const Line& line, uint32_t& value)
+{
+    if (!line.whole) {
+        return false;
+    }
+    const std::string& text = line.text;
+    size_t i = 0;
+    while (i < text.size() && isBlank(text[i])) {
+        ++i;
+    }
+    const size_t digitsStart = i;
+    uint64_t number = 0;
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+        number = number * 10 + static_cast<uint64_t>(text[i] - '0');
+        if (number > UINT32_MAX) {
+            return false;
+        }
+    }
+    if (i == digitsStart) {
+        return false;
+    }
+    while (i < text.size() && isBlank(text[i])) {
+        ++i;
+    }
+    if (i != text.size()) {
+        return false;
+    }
+    value = static_cast<uint32_t>(number);
+    return true;
+}
+
+// A name for this save's temporary file that no other save, in this process
+// or another, is likely to pick. The game's own random sequence (rand) is
+// left alone: the boards it deals must not depend on saving.
+std::string temporaryName(const void* owner)
+{
+    static unsigned long long counter = 0;
+    unsigned long long tag = reinterpret_cast<uintptr_t>(owner);
+    try {
+        std::random_device entropy;
+        tag = (static_cast<unsigned long long>(entropy()) << 32) ^ entropy();
+    } catch (...) {
+        // The address and the counter still keep this process's saves apart,
+        // and the exclusive open catches any clash with another process.
+    }
+    char suffix[48];
+    std::snprintf(suffix, sizeof suffix, ".%016llx.%llu", tag, ++counter);
+    return std::string(HIGHSCORE_FILE) + suffix;
+}
+
+std::string fileContent(const HighscoreEntry* rows)
+{
+    std::string content = std::to_string(TABLE_SIZE) + "\n";
+    for (uint32_t i = 0; i < TABLE_SIZE; ++i) {
+        content += rows[i].name + "\n" + std::to_string(rows[i].score) + "\n";
+    }
+    return content;
+}
+
+}  // namespace
+
+HighscoreTable* HighscoreTable::instance()
+{
+    if (theTable == nullptr) {
+        try {
+            theTable = new (std::nothrow) HighscoreTable;
+        } catch (...) {
+            // The rows could not be allocated; the callers cope without a table.
+            theTable = nullptr;
+        }
+    }
+    return theTable;
+}
+
+void HighscoreTable::shutdown()
+{
+    delete theTable;
+    theTable = nullptr;
+}
+
+HighscoreTable::HighscoreTable() : rows(new HighscoreEntry[TABLE_SIZE]), dirty(false)
+{
+    if (!load()) {
+        reset();
+    }
+}
+
+HighscoreTable::~HighscoreTable()
+{
+    if (dirty) {
+        save();
+    }
+    delete[] rows;
+}
+
+bool HighscoreTable::load()
+{
+    // Only a regular file can hold a table; a FIFO or device would block the
+    // reader or never end.
+    std::error_code error;
+    const fs::file_type type = fs::status(HIGHSCORE_FILE, error).type();
+    if (type == fs::file_type::not_found || type == fs::file_type::none) {
+        return true;
+    }
+    if (type != fs::file_type::regular) {
+        return false;
+    }
+    try {
+        std::ifstream file(HIGHSCORE_FILE, std::ios::in | std::ios::binary);
+        if (!file.is_open()) {
+            return true;
+        }
+        std::streambuf& in = *file.rdbuf();
+        Line line;
+        uint32_t count = 0;
+        if (!readLine(in, line) || !parseNumber(line, count) || count != TABLE_SIZE) {
+            return false;
+        }
+        // From the first missing or unreadable item on nothing more is read:
+        // the later rows get empty names and zero scores.
+        bool readable = true;
+        for (uint32_t i = 0; i < TABLE_SIZE; ++i) {
+            std::string name;
+            readable = readable && readLine(in, line);
+            if (readable) {
+                name = line.text.substr(0, NAME_MAX_LEN);
+            }
+            uint32_t score = 0;
+            readable = readable && readLine(in, line) && parseNumber(line, score);
+            rows[i].name = name;
+            rows[i].score = score;
+        }
+    } catch (...) {
+        return false;
+    }
+    return true;
+}
+
+bool HighscoreTable::save()
+{
+    std::string temporary;
+    bool created = false;
+    try {
+        const std::string content = fileContent(rows);
+        FILE* file = nullptr;
+        for (int attempt = 0; attempt < SAVE_ATTEMPTS && file == nullptr; ++attempt) {
+            temporary = temporaryName(this);
+            // "x": never write into a file that another save has made.
+            file = std::fopen(temporary.c_str(), "wx");
+            if (file == nullptr && errno != EEXIST) {
+                return false;
+            }
+        }
+        if (file == nullptr) {
+            return false;
+        }
+        created = true;
+        bool written = std::fwrite(content.data(), 1, content.size(), file) == content.size();
+        written = std::fflush(file) == 0 && written;
+        written = std::ferror(file) == 0 && written;
+        written = std::fclose(file) == 0 && written;
+        if (written && std::rename(temporary.c_str(), HIGHSCORE_FILE) == 0) {
+            return true;
+        }
+    } catch (...) {
+        // Falls through to the clean-up.
+    }
+    if (created) {
+        std::remove(temporary.c_str());
+    }
+    return false;
+}
+
+void HighscoreTable::reset()
+{
+    for (uint32_t i = 0; i < TABLE_SIZE; ++i) {
+        rows[i] = HighscoreEntry{};
+    }
+}
+
+uint32_t HighscoreTable::rank(uint32_t score)
+{
+    for (uint32_t i = 0; i < TABLE_SIZE; ++i) {
+        // Strictly greater: an equal score goes below the older one.
+        if (score > rows[i].score) {
+            dirty = true;
+            return i;
+        }
+    }
+    return TABLE_SIZE;
+}
+
+void HighscoreTable::insert(const HighscoreEntry& entry, uint32_t rank)
+{
+    // TABLE_SIZE is rank()'s "does not rank"; such a score has no row.
+    if (rank >= TABLE_SIZE) {
+        return;
+    }
+    for (uint32_t i = TABLE_SIZE - 1; i > rank; --i) {
+        rows[i] = rows[i - 1];
+    }
+    rows[rank] = entry;
+}
