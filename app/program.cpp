@@ -14,6 +14,10 @@ void startNewGame(Game& game)
 {
     game.resetBoard();
     game.undoAvailable = true;
+    // Two spawns and no clearing: a group among the first pieces waits for
+    // the first move.
+    game.spawnPieces();
+    game.spawnPieces();
     game.drawBoard();
 }
 

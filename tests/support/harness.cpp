@@ -16,6 +16,7 @@ std::vector<uint32_t> delayLog;
 unsigned flipCount = 0;
 std::function<void(SDL_Surface*)> flipHook;
 std::function<bool(SDL_Event&)> eventSource;
+bool presenting = true;
 
 // A screen that polls for input forever without ever getting any would hang
 // the test; after this many empty polls in a row the test is stuck for good.
@@ -60,7 +61,7 @@ int __wrap_SDL_Flip(SDL_Surface* screen)
     if (flipHook) {
         flipHook(screen);
     }
-    return __real_SDL_Flip(screen);
+    return presenting ? __real_SDL_Flip(screen) : 0;
 }
 
 int __wrap_SDL_WaitEvent(SDL_Event* event)
@@ -87,6 +88,7 @@ void reset()
     flipHook = nullptr;
     eventSource = nullptr;
     emptyPolls = 0;
+    presenting = true;
     dropEvents();
 }
 
@@ -112,6 +114,11 @@ uint32_t totalDelay()
 unsigned flips()
 {
     return flipCount;
+}
+
+void presentFrames(bool present)
+{
+    presenting = present;
 }
 
 void onFlip(std::function<void(SDL_Surface*)> hook)

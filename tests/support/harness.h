@@ -23,6 +23,10 @@ const std::vector<uint32_t>& delays();  // every SDL_Delay argument, in order
 uint32_t totalDelay();
 unsigned flips();
 
+// Whether SDL_Flip really presents; tests that only need the picture in the
+// screen surface, not on the (dummy) display, may skip the cost.
+void presentFrames(bool present);
+
 // Called with the screen on every SDL_Flip, before the flip itself.
 void onFlip(std::function<void(SDL_Surface*)> hook);
 
