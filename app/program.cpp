@@ -2,7 +2,10 @@
 #include "app/program.h"
 
 #include "app/screen_state.h"
+#include "app/title.h"
 #include "game/game.h"
+#include "play/play_loop.h"
+#include "scores/highscores.h"
 
 #include <cstdio>
 #include <memory>
@@ -25,19 +28,20 @@ void startNewGame(Game& game)
 ScreenState runState(Game& game, ScreenState state)
 {
     switch (state) {
-        case STATE_TITLE:
-            // The title screen is not built yet; go straight to a game.
-            return STATE_NEW_GAME;
-        case STATE_NEW_GAME:
-            startNewGame(game);
-            return STATE_PLAY;
-        case STATE_PLAY:
-            // Until the play loop lands there is nothing to play: leave cleanly.
-            return STATE_QUIT;
-        case STATE_GAME_ENDED:
-            return STATE_TITLE;
-        default:
-            return STATE_QUIT;
+    case STATE_TITLE:
+        // However the title screen is left, even by a quit request, a new
+        // game follows.
+        titleScreen(game);
+        return STATE_NEW_GAME;
+    case STATE_NEW_GAME:
+        startNewGame(game);
+        return STATE_PLAY;
+    case STATE_PLAY:
+        return playLoop(game, STATE_PLAY);
+    case STATE_GAME_ENDED:
+        return STATE_TITLE;
+    default:
+        return STATE_QUIT;
     }
 }
 
@@ -50,6 +54,7 @@ int runProgram()
         return -1;
     }
 
+    HighscoreTable::instance();
     std::unique_ptr<Game> game(new (std::nothrow) Game);
     if (game && game->initVideo()) {
         game->resetBoard();
@@ -59,6 +64,8 @@ int runProgram()
         }
     }
 
+    // Saves the table if a score ranked in this run.
+    HighscoreTable::shutdown();
     // The bitmaps go back before SDL itself does.
     game.reset();
     SDL_Quit();

@@ -55,6 +55,7 @@ public:
     uint32_t countEmptyCells();
 
     // Moves and the single undo (game/moves.cpp)
+    bool canMove(uint32_t x1, uint32_t y1, uint32_t x2, uint32_t y2) const;
     bool tryMove(uint32_t x1, uint32_t y1, uint32_t x2, uint32_t y2);
     void undoMove();
 

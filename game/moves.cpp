@@ -13,17 +13,25 @@ int distance(uint32_t a, uint32_t b)
 
 }  // namespace
 
-bool Game::tryMove(uint32_t x1, uint32_t y1, uint32_t x2, uint32_t y2)
+// One step in any of the eight directions, a piece that may be dragged, and
+// an empty cell to land on.
+bool Game::canMove(uint32_t x1, uint32_t y1, uint32_t x2, uint32_t y2) const
 {
     const uint32_t source = getCell(x1, y1);
     const uint32_t target = getCell(x2, y2);
+    return distance(x1, x2) <= 1 && distance(y1, y2) <= 1 && source != CELL_FIXED &&
+           source != CELL_EMPTY && target == CELL_EMPTY;
+}
+
+bool Game::tryMove(uint32_t x1, uint32_t y1, uint32_t x2, uint32_t y2)
+{
+    const uint32_t source = getCell(x1, y1);
 
     // Every attempt, allowed or not, becomes the state an undo returns to.
     snapshot = board;
     savedScore = score;
 
-    if (distance(x1, x2) > 1 || distance(y1, y2) > 1 || source == CELL_FIXED ||
-        source == CELL_EMPTY || target != CELL_EMPTY) {
+    if (!canMove(x1, y1, x2, y2)) {
         return false;
     }
 

@@ -1,11 +1,15 @@
 #include "tests/support/fixture.h"
 
+#include "scores/highscores.h"
+
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 
 void GameTest::SetUp()
 {
+    HighscoreTable::shutdown();
+    std::remove(HIGHSCORE_FILE);
     ASSERT_EQ(SDL_Init(SDL_INIT_VIDEO), 0) << SDL_GetError();
     game = new Game;
     ASSERT_TRUE(game->initVideo()) << SDL_GetError();
@@ -17,10 +21,12 @@ void GameTest::SetUp()
 void GameTest::TearDown()
 {
     harness::reset();
+    // Every test starts from no table and no file.
+    HighscoreTable::shutdown();
+    std::remove(HIGHSCORE_FILE);
     delete game;
     game = nullptr;
     SDL_Quit();
-    std::remove("hiscores.dat");
 }
 
 void GameTest::setBoard(std::initializer_list<const char*> rows)

@@ -20,15 +20,15 @@ Uint32 raw(SDL_Surface* surface, int x, int y)
     const int bpp = surface->format->BytesPerPixel;
     const uint8_t* p = static_cast<const uint8_t*>(surface->pixels) + y * surface->pitch + x * bpp;
     switch (bpp) {
-        case 1:
-            return *p;
-        case 2:
-            return *reinterpret_cast<const Uint16*>(p);
-        case 3:
-            return SDL_BYTEORDER == SDL_BIG_ENDIAN ? (p[0] << 16 | p[1] << 8 | p[2])
-                                                   : (p[0] | p[1] << 8 | p[2] << 16);
-        default:
-            return *reinterpret_cast<const Uint32*>(p);
+    case 1:
+        return *p;
+    case 2:
+        return *reinterpret_cast<const Uint16*>(p);
+    case 3:
+        return SDL_BYTEORDER == SDL_BIG_ENDIAN ? (p[0] << 16 | p[1] << 8 | p[2])
+                                               : (p[0] | p[1] << 8 | p[2] << 16);
+    default:
+        return *reinterpret_cast<const Uint32*>(p);
     }
 }
 

@@ -1,0 +1,170 @@
+// Turning mouse events into moves, button presses and the end of the game.
+#include "play/play_loop.h"
+
+#include "render/colors.h"
+#include "render/layout.h"
+#include "scores/highscores.h"
+
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+// The game-over screen, drawn over the final board.
+constexpr const char* GAME_OVER_TEXT = "Game Over";
+constexpr const char* TURN_BONUS_TEXT = "Turn Bonus";
+constexpr int GAME_OVER_Y = 70;
+constexpr int TURN_BONUS_Y = 90;
+constexpr int BONUS_Y = 110;
+constexpr Uint32 GAME_OVER_MS = 5000;
+
+bool inRegion(Uint16 x, Uint16 y, int left, int right)
+{
+    return x >= left && x < right && y >= BUTTON_Y && y < BUTTON_Y + BUTTON_H;
+}
+
+bool overNewGame(Uint16 x, Uint16 y)
+{
+    return inRegion(x, y, NEW_GAME_X, NEW_GAME_RIGHT);
+}
+
+bool overUndo(Uint16 x, Uint16 y)
+{
+    return inRegion(x, y, UNDO_X, UNDO_RIGHT);
+}
+
+bool overCloseBox(Uint16 x, Uint16 y)
+{
+    return x > SCREEN_W - CLOSE_BOX_SIZE && y < CLOSE_BOX_SIZE;
+}
+
+void drawCentred(Game& game, const char* text, int y, const SDL_Color* color)
+{
+    game.drawText(text, centredX(strlen(text)), y, color);
+}
+
+// Shows the final screen and enters a ranking score in the table. The score
+// is saved at once: a crash or a killed process later must not lose it.
+void finishGame(Game& game)
+{
+    drawCentred(game, GAME_OVER_TEXT, GAME_OVER_Y, &COLOR_MAGENTA);
+    drawCentred(game, TURN_BONUS_TEXT, TURN_BONUS_Y, &COLOR_GREEN);
+    char bonus[16];
+    snprintf(bonus, sizeof bonus, "%u", game.turns);
+    drawCentred(game, bonus, BONUS_Y, &COLOR_BLUE);
+    const uint32_t finalScore = game.score + game.turns;
+    SDL_Flip(game.screen);
+    SDL_Delay(GAME_OVER_MS);
+
+    HighscoreTable* table = HighscoreTable::instance();
+    if (table == nullptr) {
+        return;
+    }
+    const uint32_t rank = table->rank(finalScore);
+    if (rank >= TABLE_SIZE) {
+        return;
+    }
+    HighscoreEntry entry;
+    entry.name = enterName(game);
+    entry.score = finalScore;
+    table->insert(entry, rank);
+    table->save();
+}
+
+void onMotion(Game& game, const SDL_MouseMotionEvent& motion, bool dragging, BoardCell source)
+{
+    if (dragging) {
+        const BoardCell target = cellAt(motion.x, motion.y);
+        if (source.onBoard() && target.onBoard()) {
+            const bool allowed = game.canMove(source.column, source.row, target.column, target.row);
+            game.drawBoard();
+            game.drawCellTile(target.column, target.row,
+                              allowed ? TILE_CURSOR_OK : TILE_CURSOR_BAD);
+        }
+    }
+    game.drawNewGameLabel(overNewGame(motion.x, motion.y) ? &COLOR_WHITE : &COLOR_YELLOW);
+    SDL_Flip(game.screen);
+    if (game.undoAvailable && game.turns > 0) {
+        game.drawUndoLabel(overUndo(motion.x, motion.y) ? &COLOR_WHITE : &COLOR_YELLOW);
+        SDL_Flip(game.screen);
+    }
+}
+
+}  // namespace
+
+BoardCell cellAt(Uint16 x, Uint16 y)
+{
+    // Unsigned on purpose: left of or above the board wraps to a huge value,
+    // which lands far off the board.
+    const uint32_t dx = x - BOARD_X;
+    const uint32_t dy = y - BOARD_Y;
+    return BoardCell{static_cast<uint32_t>(static_cast<double>(dx) / BOARD_SPAN_W * BOARD_W),
+                     static_cast<uint32_t>(static_cast<double>(dy) / BOARD_SPAN_H * BOARD_H)};
+}
+
+ScreenState playLoop(Game& game, ScreenState state)
+{
+    ScreenState result = state;
+    bool running = true;
+    bool dragging = false;
+    // Until a button goes down in this loop, a release (such as the one of
+    // the click that left the title screen) must not move anything.
+    BoardCell source = {BOARD_W, BOARD_H};
+    SDL_Event event;
+
+    if (SDL_WaitEvent(&event) == 0) {
+        return result;
+    }
+    while (running) {
+        switch (event.type) {
+        case SDL_MOUSEBUTTONDOWN:
+            source = cellAt(event.button.x, event.button.y);
+            dragging = true;
+            break;
+        case SDL_MOUSEMOTION:
+            onMotion(game, event.motion, dragging, source);
+            break;
+        case SDL_MOUSEBUTTONUP: {
+            dragging = false;
+            game.drawBoard();
+            const BoardCell target = cellAt(event.button.x, event.button.y);
+            if (source.onBoard() && target.onBoard()) {
+                if (game.emptyCount != 0 &&
+                    game.tryMove(source.column, source.row, target.column, target.row)) {
+                    game.clearGroups();
+                    game.spawnPieces();
+                    game.clearGroups();
+                    game.advanceLevel();
+                }
+            } else if (overCloseBox(event.button.x, event.button.y)) {
+                result = STATE_QUIT;
+                running = false;
+            } else if (overNewGame(event.button.x, event.button.y)) {
+                result = STATE_NEW_GAME;
+                running = false;
+            } else if (game.undoAvailable && overUndo(event.button.x, event.button.y)) {
+                game.undoMove();
+            }
+            break;
+        }
+        case SDL_QUIT:
+            result = STATE_QUIT;
+            running = false;
+            break;
+        default:
+            break;
+        }
+
+        if (game.emptyCount == 0) {
+            finishGame(game);
+            result = STATE_GAME_ENDED;
+            running = false;
+        }
+        // The loop ends only once one more event has arrived; that event is
+        // taken from the queue and not handled.
+        if (SDL_WaitEvent(&event) == 0) {
+            break;
+        }
+    }
+    return result;
+}
