@@ -2,16 +2,25 @@
 # Installs the Debian packages a task needs, only those not yet installed.
 #   tools/deps.sh play    what building and running the game needs
 #   tools/deps.sh test    ... plus everything the test suite uses
+#   tools/deps.sh bench   ... plus what the benchmarks use
 set -euo pipefail
 
 play=(g++ cmake make pkg-config libsdl1.2-compat-dev)
-test=("${play[@]}" libgtest-dev)
+# The suite also plays the game on a virtual X display, runs it under
+# valgrind, fuzzes it with clang's libFuzzer and checks the package.
+test=("${play[@]}" libgtest-dev
+    xvfb xauth xdotool x11-utils imagemagick python3 python3-pil
+    valgrind clang libclang-rt-14-dev
+    desktop-file-utils appstream dpkg-dev file)
+# Benchmarks, and a peer game of the same family to compare with.
+bench=("${test[@]}" libbenchmark-dev five-or-more procps hyperfine)
 
 case "${1:-play}" in
 play) wanted=("${play[@]}") ;;
 test) wanted=("${test[@]}") ;;
+bench) wanted=("${bench[@]}") ;;
 *)
-    echo "usage: $0 play|test" >&2
+    echo "usage: $0 play|test|bench" >&2
     exit 2
     ;;
 esac

@@ -1,10 +1,18 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds everything and runs every test.
+# Installs what is missing, builds everything and runs every test: the whole
+# suite on a normal build, then the unit tests again with AddressSanitizer
+# and UndefinedBehaviorSanitizer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 tools/deps.sh test
 jobs=$(nproc)
 
+echo "== Build and test"
 cmake -S . -B build/test -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build/test -j "$jobs"
 ctest --test-dir build/test -j "$jobs" --output-on-failure
+
+echo "== Sanitizer build and unit tests"
+cmake -S . -B build/asan -DCMAKE_BUILD_TYPE=Debug -DTESSALORIUM_SANITIZE=ON >/dev/null
+cmake --build build/asan -j "$jobs"
+ctest --test-dir build/asan -j "$jobs" -L unit --output-on-failure
