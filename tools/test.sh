@@ -15,4 +15,6 @@ ctest --test-dir build/test -j "$jobs" --output-on-failure
 echo "== Sanitizer build and unit tests"
 cmake -S . -B build/asan -DCMAKE_BUILD_TYPE=Debug -DTESSALORIUM_SANITIZE=ON >/dev/null
 cmake --build build/asan -j "$jobs"
-ctest --test-dir build/asan -j "$jobs" -L unit --output-on-failure
+# SDL keeps some memory for the life of the process; see the file.
+LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp:print_suppressions=0" \
+    ctest --test-dir build/asan -j "$jobs" -L unit --output-on-failure
