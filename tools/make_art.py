@@ -10,12 +10,20 @@ Draws the game's three bitmaps from scratch and writes them as palettised
     gfx/board.bmp    206 x 274  window background (board frame, HUD wells,
                                 close box, button plates)
 
+and the desktop icons, PNG files made of the game's own tiles:
+
+    packaging/icons/tessalorium-N.png   N x N for N = 16, 32, 48, 64, 128, 256
+
 Run it from the repository root with Debian's Python (Pillow comes from the
 python3-pil package):
 
-    /usr/bin/python3 tools/make_art.py [OUTPUT_DIR] [--preview PNG]
+    /usr/bin/python3 tools/make_art.py [OUTPUT_DIR] [--icons ICON_DIR]
+                                       [--preview PNG]
 
-OUTPUT_DIR defaults to gfx/.  --preview also writes an enlarged PNG that
+OUTPUT_DIR defaults to gfx/.  The icons go to ICON_DIR; without
+OUTPUT_DIR they go to packaging/icons/, and with an OUTPUT_DIR but no
+--icons none are written (so checking the bitmaps in a scratch folder
+leaves the repository alone).  --preview also writes an enlarged PNG that
 shows the background with some tiles and text on it, for looking at the art.
 
 The font glyphs are read from the Terminus Font bitmap face that Debian's
@@ -24,7 +32,8 @@ gfx/LICENSE.md).  Everything else is drawn here.  There is no randomness:
 two runs write identical bytes.  The BMP writer below is our own so the
 file layout stays fully under our control (BITMAPINFOHEADER, BI_RGB,
 8 bits per pixel, a full 256-entry palette, bottom-up rows padded to four
-bytes).  Pillow is used only to parse the font and to write the preview.
+bytes); so is the PNG writer, whose bytes then depend only on zlib.
+Pillow is used only to parse the font and to write the preview.
 
 Palette conventions the game relies on:
   c18font.bmp  index 0 = background (black, the colour key), index 1 = ink
@@ -41,6 +50,7 @@ import math
 import os
 import struct
 import sys
+import zlib
 
 FONT_PATH = "/usr/share/fonts/X11/misc/ter-u18b_iso-8859-1.pcf.gz"
 
@@ -85,6 +95,26 @@ def bmp8_bytes(width, height, palette, pixels):
             raise ValueError("pixel index out of range")
         out += bytes(row) + pad
     return bytes(out)
+
+
+def png_bytes(width, height, rgb):
+    """Encode an 8-bit RGB PNG with no ancillary chunks (so no timestamp).
+
+    rgb: width * height (r, g, b) tuples of ints, top row first.
+    """
+    def chunk(kind, body):
+        return struct.pack(">I", len(body)) + kind + body + \
+            struct.pack(">I", zlib.crc32(kind + body) & 0xFFFFFFFF)
+    raw = bytearray()
+    for y in range(height):
+        raw.append(0)  # filter type None
+        for r, g, b in rgb[y * width:(y + 1) * width]:
+            raw += bytes((r, g, b))
+    return (b"\x89PNG\r\n\x1a\n"
+            + chunk(b"IHDR", struct.pack(">IIBBBBB", width, height, 8, 2,
+                                         0, 0, 0))
+            + chunk(b"IDAT", zlib.compress(bytes(raw), 9))
+            + chunk(b"IEND", b""))
 
 
 def write_file(path, data):
@@ -772,6 +802,50 @@ def make_background():
 
 
 # ---------------------------------------------------------------------------
+# Desktop icons: a few of the game's own tiles, enlarged without smoothing
+# ---------------------------------------------------------------------------
+
+# Tile codes laid out as a small patch of board.  The smallest icon holds
+# one tile, the wildcard; the others show pieces of several kinds around it.
+ICON_PATCHES = {
+    1: [[4]],
+    2: [[0, 4],
+        [2, 1]],
+    3: [[3, 0, 1],
+        [2, 4, 0],
+        [6, 5, 0]],
+}
+# Icon size: (patch, enlargement).  Every size is a whole multiple of the
+# patch, so each tile pixel becomes a square block of pixels.
+ICON_SIZES = {16: (1, 1), 32: (2, 1), 48: (3, 1), 64: (2, 2), 128: (2, 4),
+              256: (2, 8)}
+
+
+def make_icon(size, pieces_pal, pieces_pix, pieces_w):
+    """RGB pixels of the size x size icon, top row first."""
+    patch_n, scale = ICON_SIZES[size]
+    patch = ICON_PATCHES[patch_n]
+    if patch_n * TILE * scale != size:
+        raise ValueError("icon size %d is not a whole enlargement" % size)
+    out = []
+    for y in range(size):
+        ty, py = divmod(y // scale, TILE)
+        for x in range(size):
+            tx, px = divmod(x // scale, TILE)
+            v = pieces_pix[py * pieces_w + patch[ty][tx] * TILE + px]
+            out.append(pieces_pal[v])
+    return out
+
+
+def write_icons(icon_dir, pieces_pal, pieces_pix, pieces_w):
+    os.makedirs(icon_dir, exist_ok=True)
+    for size in sorted(ICON_SIZES):
+        write_file(os.path.join(icon_dir, "tessalorium-%d.png" % size),
+                   png_bytes(size, size,
+                             make_icon(size, pieces_pal, pieces_pix, pieces_w)))
+
+
+# ---------------------------------------------------------------------------
 # Preview (a picture of a game screen, enlarged; not used by the game)
 # ---------------------------------------------------------------------------
 
@@ -887,6 +961,7 @@ def preview(path, font_pix, pieces_pal, pieces_pix, pieces_w, board_pal,
 
 def main(argv):
     out_dir = None
+    icon_dir = None
     preview_path = None
     args = list(argv)
     while args:
@@ -895,13 +970,19 @@ def main(argv):
             if not args:
                 raise SystemExit("--preview needs a file name")
             preview_path = args.pop(0)
+        elif a == "--icons":
+            if not args:
+                raise SystemExit("--icons needs a folder name")
+            icon_dir = args.pop(0)
         elif a.startswith("-"):
             raise SystemExit(__doc__)
         else:
             out_dir = a
     if out_dir is None:
-        out_dir = os.path.join(os.path.dirname(os.path.dirname(
-            os.path.abspath(__file__))), "gfx")
+        root = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+        out_dir = os.path.join(root, "gfx")
+        if icon_dir is None:
+            icon_dir = os.path.join(root, "packaging", "icons")
     os.makedirs(out_dir, exist_ok=True)
 
     notes = []
@@ -919,6 +1000,9 @@ def main(argv):
         print("font:", n)
     print("pieces.bmp: %d palette entries used, board.bmp: %d"
           % (len(pieces_pal), len(board_pal)))
+    if icon_dir is not None:
+        write_icons(icon_dir, pieces_pal, pieces_pix, pieces_w)
+        print("icons: %s" % ", ".join(str(n) for n in sorted(ICON_SIZES)))
     if preview_path:
         preview(preview_path, font_pix, pieces_pal, pieces_pix, pieces_w,
                 board_pal, board_pix)
