@@ -13,7 +13,7 @@ test=("${play[@]}" libgtest-dev
     valgrind clang libclang-rt-14-dev
     desktop-file-utils appstream dpkg-dev file)
 # Benchmarks, and a peer game of the same family to compare with.
-bench=("${test[@]}" libbenchmark-dev five-or-more procps hyperfine)
+bench=("${test[@]}" libbenchmark-dev libx11-dev libxdamage-dev five-or-more procps)
 
 case "${1:-play}" in
 play) wanted=("${play[@]}") ;;
