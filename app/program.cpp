@@ -13,6 +13,8 @@
 
 namespace {
 
+const Game* theRunningGame = nullptr;
+
 void startNewGame(Game& game)
 {
     game.resetBoard();
@@ -47,6 +49,11 @@ ScreenState runState(Game& game, ScreenState state)
 
 }  // namespace
 
+const Game* runningGame()
+{
+    return theRunningGame;
+}
+
 int runProgram()
 {
     if (SDL_Init(SDL_INIT_VIDEO) == -1) {
@@ -58,10 +65,12 @@ int runProgram()
     std::unique_ptr<Game> game(new (std::nothrow) Game);
     if (game && game->initVideo()) {
         game->resetBoard();
+        theRunningGame = game.get();
         ScreenState state = STATE_TITLE;
         while (state != STATE_QUIT) {
             state = runState(*game, state);
         }
+        theRunningGame = nullptr;
     }
 
     // Saves the table if a score ranked in this run.
