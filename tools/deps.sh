@@ -1,26 +1,30 @@
 #!/usr/bin/env bash
 # Installs the Debian packages a task needs, only those not yet installed.
 #   tools/deps.sh play    what building and running the game needs
+#   tools/deps.sh package ... plus what building the .deb needs
 #   tools/deps.sh test    ... plus everything the test suite uses
 #   tools/deps.sh bench   ... plus what the benchmarks use
 set -euo pipefail
 
 play=(g++ cmake make pkg-config libsdl1.2-compat-dev)
+# CPack finds the package's dependencies with dpkg-shlibdeps and file.
+package=("${play[@]}" dpkg-dev file)
 # The suite also plays the game on a virtual X display, runs it under
 # valgrind, fuzzes it with clang's libFuzzer and checks the package.
-test=("${play[@]}" libgtest-dev
+test=("${package[@]}" libgtest-dev
     xvfb xauth xdotool x11-utils imagemagick python3 python3-pil
     valgrind clang libclang-rt-14-dev
-    desktop-file-utils appstream dpkg-dev file)
+    desktop-file-utils appstream xfonts-terminus shellcheck)
 # Benchmarks, and a peer game of the same family to compare with.
 bench=("${test[@]}" libbenchmark-dev libx11-dev libxdamage-dev five-or-more procps)
 
 case "${1:-play}" in
 play) wanted=("${play[@]}") ;;
+package) wanted=("${package[@]}") ;;
 test) wanted=("${test[@]}") ;;
 bench) wanted=("${bench[@]}") ;;
 *)
-    echo "usage: $0 play|test|bench" >&2
+    echo "usage: $0 play|package|test|bench" >&2
     exit 2
     ;;
 esac
