@@ -4,200 +4,118 @@
 #include "tests/support/fixture.h"
 
 #include <cctype>
-#include <initializer_list>
 #include <string>
 #include <vector>
 
 namespace {
 
 constexpr int TEXT_X = 21;
-constexpr int FIELD_Y = 110;
-
-SDLMod mods(int bits)
-{
-    return static_cast<SDLMod>(bits);
-}
+const std::string BLANK(NAME_MAX_LEN, ' ');
 
 char typed(int sym, int mod = KMOD_NONE)
 {
-    SDL_keysym key{};
-    key.sym = static_cast<SDLKey>(sym);
-    key.mod = mods(mod);
-    return keyToChar(key);
+    return keyToChar(SDL_keysym{0, static_cast<SDLKey>(sym), static_cast<SDLMod>(mod), 0});
 }
 
 }  // namespace
 
-class NameEntryTest : public GameTest {
-protected:
-    // What the name field shows on every presented frame.
-    std::vector<std::string> fieldFrames;
-
-    void SetUp() override
-    {
-        GameTest::SetUp();
-        harness::onFlip([this](SDL_Surface*) {
-            fieldFrames.push_back(
-                screen::textAt(*game, TEXT_X, FIELD_Y, NAME_MAX_LEN, COLOR_WHITE));
-        });
-    }
-
-    void type(const std::string& keys, int mod = KMOD_NONE)
-    {
-        for (char c : keys) {
-            harness::pushKey(static_cast<SDLKey>(c), mods(mod));
-        }
-    }
-};
-
-TEST(KeyToChar, LettersAreCapitalWithEitherShiftOrCapsLock)
+TEST(KeyToChar, ExactlyTheMappedKeysType)
 {
-    const std::vector<std::pair<int, bool>> modifiers = {
-        {KMOD_NONE, false},
-        {KMOD_LSHIFT, true},
-        {KMOD_RSHIFT, true},
-        {KMOD_CAPS, true},
-        {KMOD_LSHIFT | KMOD_CAPS, true},
-        {KMOD_LCTRL | KMOD_LALT | KMOD_NUM, false},
-    };
-    for (const auto& [mod, capital] : modifiers) {
-        for (int sym = SDLK_a; sym <= SDLK_z; ++sym) {
-            const char letter = static_cast<char>('a' + (sym - SDLK_a));
-            EXPECT_EQ(typed(sym, mod), capital ? letter - 'a' + 'A' : letter)
-                << "sym " << sym << " mod " << mod;
-        }
-    }
-}
-
-TEST(KeyToChar, ExactlyTheMappedKeysTypeAndModifiersLeaveThemAlone)
-{
-    const std::string others = "0123456789 !\"#$&'()*+-,./@:;<>?";
-    std::string typedPlain;
+    const std::string others = "0123456789 !\"#$&'()*+-,./:;<>?@";
     for (int sym = 0; sym < SDLK_LAST; ++sym) {
-        const char c = typed(sym);
-        if (c != 0 && (sym < SDLK_a || sym > SDLK_z)) {
-            EXPECT_EQ(c, sym) << "a key types the character of its own code";
-            EXPECT_EQ(typed(sym, KMOD_LSHIFT | KMOD_CAPS), c) << "sym " << sym;
-            typedPlain += c;
+        const bool letter = sym >= SDLK_a && sym <= SDLK_z;
+        const bool other =
+            sym > 0 && sym < 128 && others.find(static_cast<char>(sym)) != others.npos;
+        const char upper = letter ? static_cast<char>(std::toupper(sym)) : 0;
+        EXPECT_EQ(typed(sym), letter || other ? sym : 0) << sym;
+        for (int mod : {+KMOD_LSHIFT, +KMOD_RSHIFT, +KMOD_CAPS, KMOD_LSHIFT | KMOD_CAPS}) {
+            EXPECT_EQ(typed(sym, mod), letter ? upper : typed(sym)) << sym << " mod " << mod;
+        }
+        EXPECT_EQ(typed(sym, KMOD_CTRL | KMOD_ALT | KMOD_NUM), typed(sym)) << sym;
+    }
+}
+
+class NameEntryTest : public GameTest {};
+
+TEST_F(NameEntryTest, TypesEditsAndRedrawsOnlyOnChange)
+{
+    struct Script {
+        const char* what;
+        std::vector<SDL_Event> events;
+        std::string name;
+        std::vector<std::string> fields;  // the field after each redraw
+    };
+    const auto key = [](int sym, int mod = KMOD_NONE) {
+        SDL_Event event{};
+        event.type = SDL_KEYDOWN;
+        event.key.keysym.sym = static_cast<SDLKey>(sym);
+        event.key.keysym.mod = static_cast<SDLMod>(mod);
+        return event;
+    };
+    const auto other = [](Uint8 type) {
+        SDL_Event event{};
+        event.type = type;
+        return event;
+    };
+    const SDL_Event back = key(SDLK_BACKSPACE);
+    const SDL_Event enter = key(SDLK_RETURN);
+    const std::vector<Script> scripts = {
+        {"Return at once", {enter, key('x')}, "", {}},
+        {"Escape at once", {key(SDLK_ESCAPE)}, "", {}},
+        {"Escape keeps the name", {key('o'), key('k'), key(SDLK_ESCAPE)}, "ok", {"o", "ok"}},
+        {"input runs out", {key('q')}, "q", {"q"}},
+        {"eight letters keep six, then room for one",
+         {key('a'), key('b'), key('c'), key('d'), key('e'), key('f'), key('g'), key('h'), back,
+          key('z', KMOD_RSHIFT), key(' '), enter},
+         "abcdeZ",
+         {"a", "ab", "abc", "abcd", "abcde", "abcdef", "abcde", "abcdeZ"}},
+        {"erasing everything leaves it blank", {back, key('q'), back, back, enter}, "", {"q", ""}},
+        {"keys without a character",
+         {key('1', KMOD_LSHIFT), key('%'), key('='), key(SDLK_KP1), key(SDLK_KP_ENTER),
+          key(SDLK_UP), key(SDLK_TAB), key(SDLK_DELETE), key(SDLK_F5), key(SDLK_LSHIFT), key(' '),
+          key('?', KMOD_LSHIFT), enter},
+         "1 ?",
+         {"1", "1 ", "1 ?"}},
+        {"mouse, quit and key releases ignored",
+         {other(SDL_QUIT), other(SDL_MOUSEBUTTONDOWN), other(SDL_MOUSEMOTION), other(SDL_KEYUP),
+          key('m', KMOD_CAPS), other(SDL_QUIT), enter},
+         "M",
+         {"M"}},
+    };
+    for (const Script& script : scripts) {
+        std::vector<std::string> frames;
+        harness::reset();
+        harness::onFlip([&](SDL_Surface*) {
+            frames.push_back(screen::textAt(*game, TEXT_X, 110, NAME_MAX_LEN, COLOR_WHITE));
+        });
+        for (const SDL_Event& event : script.events) {
+            harness::push(event);
+        }
+        EXPECT_EQ(enterName(*game), script.name) << script.what;
+
+        // drawBoard presents the bare board, then the three lines go on top.
+        std::vector<std::string> expected = {BLANK, std::string(NAME_MAX_LEN, '.')};
+        for (const std::string& field : script.fields) {
+            expected.push_back(BLANK);
+            expected.push_back((field + BLANK).substr(0, NAME_MAX_LEN));
+        }
+        EXPECT_EQ(frames, expected) << script.what;
+        EXPECT_EQ(screen::textAt(*game, TEXT_X, 70, 15, COLOR_BLUE), "Enter your name");
+        EXPECT_EQ(screen::textAt(*game, TEXT_X, 150, 15, COLOR_GREEN), "And press ENTER");
+    }
+}
+
+TEST_F(NameEntryTest, EveryLetterTypesWithItsModifiers)
+{
+    for (int mod : {+KMOD_NONE, +KMOD_LSHIFT, +KMOD_RSHIFT, +KMOD_CAPS, KMOD_LSHIFT | KMOD_CAPS}) {
+        for (char first = 'a'; first <= 'z'; first += NAME_MAX_LEN) {
+            std::string expected;
+            for (char c = first; c <= 'z' && expected.size() < NAME_MAX_LEN; ++c) {
+                harness::pushKey(static_cast<SDLKey>(c), static_cast<SDLMod>(mod));
+                expected += static_cast<char>(mod == KMOD_NONE ? c : std::toupper(c));
+            }
+            harness::pushKey(SDLK_RETURN);
+            EXPECT_EQ(enterName(*game), expected) << "mod " << mod;
         }
     }
-    EXPECT_EQ(typedPlain.size(), others.size());
-    for (char c : others) {
-        EXPECT_NE(typedPlain.find(c), std::string::npos) << c;
-    }
-    EXPECT_EQ(typed(SDLK_1, KMOD_LSHIFT), '1');
-    for (int sym : std::initializer_list<int>{'%',
-                                              '=',
-                                              '[',
-                                              '\\',
-                                              ']',
-                                              '^',
-                                              '_',
-                                              '`',
-                                              '{',
-                                              '~',
-                                              int(SDLK_TAB),
-                                              int(SDLK_DELETE),
-                                              int(SDLK_KP1),
-                                              int(SDLK_KP_PERIOD),
-                                              int(SDLK_KP_MINUS),
-                                              int(SDLK_UP),
-                                              int(SDLK_LEFT),
-                                              int(SDLK_F1),
-                                              int(SDLK_WORLD_0),
-                                              0}) {
-        EXPECT_EQ(typed(sym), 0) << "sym " << sym;
-    }
-}
-
-TEST_F(NameEntryTest, LettersTypeWithTheirModifiers)
-{
-    const std::vector<std::pair<int, std::string>> cases = {
-        {KMOD_NONE, "abcdef"}, {KMOD_RSHIFT, "GHIJKL"},
-        {KMOD_CAPS, "MNOPQR"}, {KMOD_LSHIFT | KMOD_CAPS, "STUVWX"},
-        {KMOD_LSHIFT, "YZ"},
-    };
-    for (const auto& [mod, expected] : cases) {
-        std::string lower;
-        for (char c : expected) {
-            lower += static_cast<char>(std::tolower(c));
-        }
-        type(lower, mod);
-        harness::pushKey(SDLK_RETURN);
-        EXPECT_EQ(enterName(*game), expected);
-    }
-}
-
-TEST_F(NameEntryTest, ShowsTheFieldAsItChangesAndOnlyWhenItChanges)
-{
-    type("abcdefgh");  // the 7th and 8th do not fit
-    harness::pushKey(SDLK_BACKSPACE);
-    harness::pushKey(SDLK_z, KMOD_LSHIFT);
-    harness::pushKey(SDLK_SPACE);  // full again
-    harness::pushKey(SDLK_RETURN);
-    EXPECT_EQ(enterName(*game), "abcdeZ");
-
-    // drawBoard presents the bare board, then the lines go on top.
-    const std::vector<std::string> expected = {
-        "      ", "......", "      ", "a     ", "      ", "ab    ", "      ", "abc   ", "      ",
-        "abcd  ", "      ", "abcde ", "      ", "abcdef", "      ", "abcde ", "      ", "abcdeZ",
-    };
-    EXPECT_EQ(fieldFrames, expected);
-    EXPECT_EQ(screen::textAt(*game, TEXT_X, 70, 15, COLOR_BLUE), "Enter your name");
-    EXPECT_EQ(screen::textAt(*game, TEXT_X, 150, 15, COLOR_GREEN), "And press ENTER");
-}
-
-TEST_F(NameEntryTest, ErasingEverythingLeavesTheFieldBlank)
-{
-    harness::pushKey(SDLK_BACKSPACE);  // nothing to erase: no frame
-    type("q");
-    harness::pushKey(SDLK_BACKSPACE);
-    harness::pushKey(SDLK_BACKSPACE);
-    harness::pushKey(SDLK_RETURN);
-    EXPECT_EQ(enterName(*game), "");
-    EXPECT_EQ(fieldFrames, (std::vector<std::string>{"      ", "......", "      ", "q     ",
-                                                     "      ", "      "}));
-}
-
-TEST_F(NameEntryTest, KeysWithoutACharacterChangeNothing)
-{
-    harness::pushKey(SDLK_1, KMOD_LSHIFT);
-    for (SDLKey sym : {static_cast<SDLKey>('%'), SDLK_EQUALS, SDLK_KP1, SDLK_KP_ENTER, SDLK_UP,
-                       SDLK_TAB, SDLK_DELETE, SDLK_F5, SDLK_LEFTBRACKET, SDLK_LSHIFT}) {
-        harness::pushKey(sym);
-    }
-    harness::pushKey(SDLK_SPACE);
-    harness::pushKey(SDLK_QUESTION, KMOD_LSHIFT);
-    harness::pushKey(SDLK_RETURN);
-    EXPECT_EQ(enterName(*game), "1 ?");
-    EXPECT_EQ(harness::flips(), 2u + 3 * 2);
-}
-
-TEST_F(NameEntryTest, OnlyTheKeyboardIsHeard)
-{
-    harness::pushQuit();
-    harness::pushButtonDown(100, 100);
-    harness::pushButtonUp(100, 100);
-    harness::pushMotion(50, 50);
-    harness::pushKeyUp(SDLK_RETURN);
-    type("ok");
-    harness::pushQuit();
-    harness::pushKey(SDLK_RETURN);
-    EXPECT_EQ(enterName(*game), "ok");
-    EXPECT_EQ(harness::flips(), 2u + 2 * 2);
-}
-
-TEST_F(NameEntryTest, EndsOnReturnEscapeOrWhenInputRunsOut)
-{
-    harness::pushKey(SDLK_RETURN);
-    EXPECT_EQ(enterName(*game), "");
-    harness::pushKey(SDLK_ESCAPE);
-    EXPECT_EQ(enterName(*game), "");
-    type("al");
-    harness::pushKey(SDLK_ESCAPE);  // keeps what was typed
-    harness::pushKey(SDLK_x);       // not read: the entry is over
-    EXPECT_EQ(enterName(*game), "al");
-    harness::dropEvents();
-    type("bo");
-    EXPECT_EQ(enterName(*game), "bo");
 }

@@ -62,10 +62,8 @@ Rows rowsOf(const HighscoreTable& table)
 
 void setRows(HighscoreTable& table, const Rows& rows)
 {
-    ASSERT_EQ(rows.size(), TABLE_SIZE);
-    for (uint32_t i = 0; i < TABLE_SIZE; ++i) {
-        table.rows[i].name = rows[i].first;
-        table.rows[i].score = rows[i].second;
+    for (uint32_t i = 0; i < TABLE_SIZE && i < rows.size(); ++i) {
+        table.rows[i] = HighscoreEntry{rows[i].first, rows[i].second};
     }
 }
 
