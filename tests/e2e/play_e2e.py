@@ -166,6 +166,7 @@ class Player:
         self.window = None
         self.last_full = None
         self.removal_seen = False
+        self.group_made = False  # one move that surely completes a group
         self.undo_left = True
         self.starts = 0
 
@@ -184,28 +185,31 @@ class Player:
                                      cwd=self.workdir, env=env, stdout=output,
                                      stderr=subprocess.STDOUT, preexec_fn=die_with_parent)
         output.close()
-        self.window = None
+        # Wait for exactly one visible window of the expected size (a window
+        # may be mapped before it gets its final size).
+        expected = SCREEN_W * self.scale, SCREEN_H * self.scale
+        seen = "no window"
         deadline = time.monotonic() + 30
-        while self.window is None:
+        while True:
             self.check_alive("its window")
             found = subprocess.run(["xdotool", "search", "--onlyvisible", "--class", "tessalorium"],
                                    env=self.x.env(), capture_output=True, text=True, timeout=20)
             ids = found.stdout.split()
+            if len(ids) > 1:
+                raise Failure("more than one game window: %s" % ids)
             if len(ids) == 1:
                 self.window = ids[0]
-            elif len(ids) > 1:
-                raise Failure("more than one game window: %s" % ids)
-            elif time.monotonic() > deadline:
-                raise Failure("timed out after 30s waiting for the game's window to appear")
-            else:
-                time.sleep(0.05)
-        geometry = dict(line.split("=", 1) for line in
-                        self.x.xdotool("getwindowgeometry", "--shell", self.window).split())
-        self.origin = int(geometry["X"]), int(geometry["Y"])
-        size = int(geometry["WIDTH"]), int(geometry["HEIGHT"])
-        if size != (SCREEN_W * self.scale, SCREEN_H * self.scale):
-            raise Failure("window is %dx%d, expected %dx%d" % (size + (SCREEN_W * self.scale,
-                                                                       SCREEN_H * self.scale)))
+                shell = self.x.xdotool("getwindowgeometry", "--shell", self.window)
+                geometry = dict(line.split("=", 1) for line in shell.split())
+                self.origin = int(geometry["X"]), int(geometry["Y"])
+                size = int(geometry["WIDTH"]), int(geometry["HEIGHT"])
+                if size == expected:
+                    break
+                seen = "a window of %dx%d" % size
+            if time.monotonic() > deadline:
+                raise Failure("timed out after 30s waiting for a %dx%d game window; saw %s"
+                              % (expected + (seen,)))
+            time.sleep(0.05)
         if min(self.origin) < 0 or self.origin[0] + size[0] > self.args.screen[0] \
                 or self.origin[1] + size[1] > self.args.screen[1]:
             raise Failure("window at %s is not wholly on the screen" % (self.origin,))
@@ -218,10 +222,14 @@ class Player:
             raise Failure("the game exited with code %d while waiting for %s" % (code, awaited))
 
     def stop_game(self):
-        if self.game is not None and self.game.poll() is None:
-            os.killpg(self.game.pid, signal.SIGKILL)
-        if self.game is not None:
-            self.game.wait()
+        if self.game is None:
+            return
+        if self.game.poll() is None:
+            try:
+                os.killpg(self.game.pid, signal.SIGKILL)
+            except ProcessLookupError:  # timeout has not made its group yet
+                self.game.kill()
+        self.game.wait()
 
     # --- pictures ---------------------------------------------------------
 
@@ -231,7 +239,7 @@ class Player:
         self.last_full = full
         return full if self.scale == 1 else full.reduce(self.scale)
 
-    def save(self, name, image=None):
+    def save(self, name):
         """Keeps the last screenshot (as on screen, scaled or not)."""
         full = self.last_full
         if self.scale != 1:
@@ -360,12 +368,12 @@ class Player:
 
     def move(self, view, source, target, expect_group=False):
         """Drags a piece and waits for the turn to finish; returns the new
-        play view, or None when the game is over."""
+        play view, or the picture of the game-over screen."""
         turns = view.turns + 1
 
         def finished(picture):
             if self.game_over_shown(picture):
-                return "over"
+                return picture
             after = self.play_view(picture)
             return after if after is not None and after.turns == turns else None
 
@@ -373,8 +381,8 @@ class Player:
         result = self.wait_settled(
             "turn %d to finish after dragging %s to %s" % (turns, source, target), finished, 30,
             self.watch_removal)
-        if result == "over":
-            return None
+        if not isinstance(result, PlayView):
+            return result
         if result.score < view.score:
             raise Failure("the score went down from %d to %d" % (view.score, result.score))
         if expect_group and result.score < view.score + 10:
@@ -388,9 +396,10 @@ class Player:
         moves = list(legal_moves(view.board))
         if not moves:
             return None, False
-        if not self.removal_seen:
+        if not self.group_made:
             grouping = [m for m in moves if sure_group(view.board, *m)]
             if grouping:
+                self.group_made = True
                 return rng.choice(grouping), True
         sizes = {m: joined(view.board, *m) for m in moves}
         smallest = min(sizes.values())
@@ -415,7 +424,7 @@ class Player:
         return undone
 
     def play_to_the_end(self, rng):
-        """Plays games until one is over; returns the last play view."""
+        """Plays games until one is over; returns the game-over picture."""
         self.undo_left = True
         view = self.wait_new_game("the first game's board")
         self.save("play-start.png")
@@ -447,9 +456,9 @@ class Player:
             before = view
             view = self.move(view, *move, expect_group=grouping)
             moves_made += 1
-            if view is None:
+            if not isinstance(view, PlayView):
                 log("move %d: %s to %s: game over" % (moves_made, move[0], move[1]))
-                return before
+                return view
             log("move %d: %s to %s%s: turn %d, score %d, %d empty" % (
                 moves_made, move[0], move[1], " (group)" if grouping else "",
                 view.turns, view.score, view.empty))
@@ -468,10 +477,7 @@ class Player:
 
         self.x.xdotool("mousemove", *self.at(*NEUTRAL))
         self.key("space")
-        self.play_to_the_end(rng)
-
-        over = self.wait_for("the game-over screen",
-                             lambda p: p if self.game_over_shown(p) else None, 30)
+        over = self.play_to_the_end(rng)
         self.save("game-over.png")
         score = self.font.read_number(over, 132, 26, MAGENTA)
         turns = self.font.read_number(over, 16, 26, MAGENTA)
@@ -483,11 +489,11 @@ class Player:
         log("game over: score %d, turns %d, final score %d" % (score, turns, final))
 
         self.wait_for("the name entry screen", lambda p: self.name_entry_shown(p, "......"), 30)
-        self.save("name-entry.png")
+        self.save("name-entry-dots.png")
         self.x.xdotool("type", "--delay", 60, NAME)
         self.wait_settled("the name %r in the name field" % NAME,
                           lambda p: self.name_entry_shown(p, NAME), 20)
-        self.save("name-typed.png")
+        self.save("name-entry.png")
         self.key("Return")
 
         rows = ["%5d %6s" % (final, NAME)] + [DEFAULT_ROW] * 4
