@@ -2,6 +2,7 @@
 #include "app/program.h"
 
 #include "app/screen_state.h"
+#include "app/sdl_hints.h"
 #include "app/title.h"
 #include "game/game.h"
 #include "play/play_loop.h"
@@ -56,6 +57,7 @@ const Game* runningGame()
 
 int runProgram()
 {
+    applySdlHints();
     if (SDL_Init(SDL_INIT_VIDEO) == -1) {
         printf("Could not initialize SDL: %s.\n", SDL_GetError());
         return -1;
