@@ -1,4 +1,5 @@
 // The window and the three bitmaps.
+#include "app/sheet_formats.h"
 #include "game/game.h"
 
 namespace {
@@ -66,5 +67,6 @@ bool Game::initVideo()
         return false;
     }
     SDL_SetColorKey(fontImage, SDL_SRCCOLORKEY, FONT_BACKGROUND);
+    fitSheetsToScreen(*this);
     return true;
 }
