@@ -1,6 +1,7 @@
 #include "tests/soak/event_storm.h"
 
 #include "render/layout.h"
+#include "scores/highscores.h"
 
 #include <cstring>
 
@@ -54,6 +55,8 @@ constexpr uint32_t PICK_TOTAL = LEGAL_DRAG + NEAR_DRAG + MOTION + PRESS + RELEAS
                                 KEY_UP + NAME_KEY + RETURN_KEY + ESCAPE_KEY + BACKSPACE_KEY +
                                 UNDO_CLICK + NEW_GAME_CLICK + CLOSE_CLICK + QUIT + UNHANDLED;
 
+constexpr uint32_t LAST_LEVEL = 7;
+
 constexpr int CLOSE_X = SCREEN_W - CLOSE_BOX_SIZE / 2;
 constexpr int CLOSE_Y = CLOSE_BOX_SIZE / 2;
 constexpr int BUTTON_MID_Y = BUTTON_Y + BUTTON_H / 2;
@@ -78,6 +81,38 @@ std::vector<Move> legalMoves(const Game& game)
         }
     }
     return moves;
+}
+
+std::string brokenInvariant(const Game& game)
+{
+    uint32_t empty = 0;
+    for (uint32_t code : game.board) {
+        if (code > CELL_EMPTY) {
+            return "cell code " + std::to_string(code);
+        }
+        empty += code == CELL_EMPTY;
+    }
+    if (empty != game.emptyCount) {
+        return "emptyCount " + std::to_string(game.emptyCount) + " with " + std::to_string(empty) +
+               " empty cells";
+    }
+    for (const CellPos& marker : game.markers) {
+        if (marker.x != NO_MARKER && (marker.x >= BOARD_W || marker.y >= BOARD_H)) {
+            return "marker off the board at " + std::to_string(marker.x) + "," +
+                   std::to_string(marker.y);
+        }
+    }
+    if (game.level < 1 || game.level > LAST_LEVEL) {
+        return "level " + std::to_string(game.level);
+    }
+    const HighscoreTable* table = HighscoreTable::instance();
+    for (uint32_t i = 0; table != nullptr && i < TABLE_SIZE; ++i) {
+        if (table->rows[i].name.size() > NAME_MAX_LEN ||
+            (i > 0 && table->rows[i].score > table->rows[i - 1].score)) {
+            return "high score row " + std::to_string(i) + " out of order or too long";
+        }
+    }
+    return "";
 }
 
 int cellX(uint32_t column)

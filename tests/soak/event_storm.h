@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <deque>
 #include <random>
+#include <string>
 #include <vector>
 
 namespace storm {
@@ -36,6 +37,12 @@ void pushDrag(std::deque<SDL_Event>& out, const Move& move, Uint8 which = SDL_BU
 // the close box (play) and a motion to let the play loop return. Repeated,
 // it ends the program from any state within two rounds.
 void pushEnding(std::deque<SDL_Event>& out);
+
+// What must hold between any two events: cell codes 0-7, emptyCount true
+// to the board, markers on the board or absent, a level of 1 to 7, the high
+// score table best first with names of at most NAME_MAX_LEN. Empty when all
+// hold, else what broke.
+std::string brokenInvariant(const Game& game);
 
 class Generator {
 public:

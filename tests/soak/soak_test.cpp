@@ -26,7 +26,6 @@ constexpr uint32_t SOAK_FIRST_SEED_DEFAULT = 1;
 // The ending sequence ends any screen within two rounds; far more means the
 // program no longer ends.
 constexpr uint32_t ENDING_EVENT_LIMIT = 400;
-constexpr uint32_t LAST_LEVEL = 7;
 
 uint32_t envNumber(const char* name, uint32_t fallback)
 {
@@ -194,49 +193,17 @@ private:
             srand(seed * 1000 + run_);
             firstLook = false;
         }
+        const std::string broken = storm::brokenInvariant(game);
+        if (!broken.empty()) {
+            fail(broken);
+        }
         Look now = lookAt(game);
-        checkBoard(now);
-        checkTable(now);
         checkFile(&now);
         if (previous != nullptr) {
             checkStep(*previous, now);
         }
         last = std::move(now);
         previous = &last;
-    }
-
-    void checkBoard(const Look& now)
-    {
-        uint32_t empty = 0;
-        for (uint32_t code : now.board) {
-            if (code > CELL_EMPTY) {
-                fail("cell code " + std::to_string(code));
-            }
-            empty += code == CELL_EMPTY;
-        }
-        if (empty != now.emptyCount) {
-            fail("emptyCount " + std::to_string(now.emptyCount) + " with " + std::to_string(empty) +
-                 " empty cells");
-        }
-        for (const CellPos& marker : now.markers) {
-            if (marker.x != NO_MARKER && (marker.x >= BOARD_W || marker.y >= BOARD_H)) {
-                fail("marker off the board at " + std::to_string(marker.x) + "," +
-                     std::to_string(marker.y));
-            }
-        }
-        if (now.level < 1 || now.level > LAST_LEVEL) {
-            fail("level " + std::to_string(now.level));
-        }
-    }
-
-    void checkTable(const Look& now)
-    {
-        for (uint32_t i = 0; i < now.rows.size(); ++i) {
-            if (now.rows[i].first.size() > NAME_MAX_LEN ||
-                (i > 0 && now.rows[i].second > now.rows[i - 1].second)) {
-                fail("table out of order or with a long name: " + describe(now.rows));
-            }
-        }
     }
 
     // When the file exists it is whole and holds exactly the table in play.
