@@ -7,6 +7,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -48,9 +49,13 @@ std::set<uint64_t> numberLines(const uint8_t* data, size_t size)
             line.pop_back();
         }
         line = trimmed(line);
-        if (!line.empty() && line.size() <= 20 &&
-            line.find_first_not_of("0123456789") == std::string::npos) {
-            numbers.insert(std::strtoull(line.c_str(), nullptr, 10));
+        if (!line.empty() && line.find_first_not_of("0123456789") == std::string::npos) {
+            // Leading zeros are allowed; past ten digits it is no 32-bit score.
+            const std::string digits =
+                line.substr(std::min(line.find_first_not_of('0'), line.size()));
+            if (digits.size() <= 10) {
+                numbers.insert(std::strtoull(digits.c_str(), nullptr, 10));
+            }
         }
         start = end + 1;
     }
