@@ -19,6 +19,7 @@ Game::Game()
       screen(nullptr),
       boardImage(nullptr),
       piecesImage(nullptr),
+      markerKey(MARKER_KEY_INDEX),
       fontImage(nullptr),
       level(1)
 {

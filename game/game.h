@@ -35,6 +35,8 @@ constexpr uint32_t CELL_EMPTY = 7;  // the only place a piece may move to
 constexpr uint32_t TILE_MARKER = 8;
 constexpr uint32_t TILE_CURSOR_BAD = 9;
 constexpr uint32_t TILE_CURSOR_OK = 10;
+// Palette index of the marker tile's see-through pixels in gfx/pieces.bmp.
+constexpr Uint32 MARKER_KEY_INDEX = 2;
 
 struct CellPos {
     uint32_t x;  // column, 0 at the left
@@ -94,6 +96,7 @@ public:
     SDL_Surface* screen;
     SDL_Surface* boardImage;
     SDL_Surface* piecesImage;
+    Uint32 markerKey;  // pixel value of piecesImage the marker tile shows through
     SDL_Surface* fontImage;
     uint32_t level;
 };

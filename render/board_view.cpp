@@ -7,9 +7,6 @@
 
 namespace {
 
-// Colour key of the marker tile: pixels of this value let the piece show.
-constexpr Uint32 MARKER_KEY = 2;
-
 // Large enough for any 32-bit value however it is padded.
 constexpr size_t NUMBER_BUFFER = 16;
 
@@ -44,7 +41,7 @@ void Game::drawBoard()
     }
 
     for (const CellPos& marker : markers) {
-        SDL_SetColorKey(piecesImage, SDL_SRCCOLORKEY, MARKER_KEY);
+        SDL_SetColorKey(piecesImage, SDL_SRCCOLORKEY, markerKey);
         SDL_Rect source = tileRect(TILE_MARKER);
         SDL_Rect dest = cellRect(marker.x, marker.y);
         SDL_BlitSurface(piecesImage, &source, screen, &dest);

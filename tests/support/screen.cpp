@@ -7,7 +7,6 @@ namespace screen {
 namespace {
 
 constexpr uint8_t FONT_INK = 1;
-constexpr Uint32 MARKER_KEY = 2;
 
 struct Lock {
     explicit Lock(SDL_Surface* s) : surface(s) { SDL_LockSurface(surface); }
@@ -79,8 +78,8 @@ static bool blockMatches(Game& game, uint32_t tile, int x, int y, bool withMarke
     for (int dy = 0; dy < static_cast<int>(TILE_H); ++dy) {
         for (int dx = 0; dx < static_cast<int>(TILE_W); ++dx) {
             int sheetX = static_cast<int>(tile * TILE_W) + dx;
-            if (withMarker && index(game.piecesImage, static_cast<int>(TILE_MARKER * TILE_W) + dx,
-                                    dy) != MARKER_KEY) {
+            if (withMarker && raw(game.piecesImage, static_cast<int>(TILE_MARKER * TILE_W) + dx,
+                                  dy) != game.markerKey) {
                 sheetX = static_cast<int>(TILE_MARKER * TILE_W) + dx;
             } else if (withMarker) {
                 sheetX = static_cast<int>(under * TILE_W) + dx;
