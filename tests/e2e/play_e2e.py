@@ -33,13 +33,13 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
 from PIL import Image  # noqa: E402
 
-from screen_model import (BLUE, BOARD_H, BOARD_W, CELL_EMPTY, CELL_WILD, GREEN,  # noqa: E402
-                          MAGENTA, SCREEN_H, SCREEN_W, WHITE, YELLOW,
+from screen_model import (BLUE, BOARD_H, BOARD_W, CELL_EMPTY, CELL_FIXED, CELL_WILD,  # noqa: E402
+                          GREEN, MAGENTA, PIECE_KINDS, SCREEN_H, SCREEN_W, WHITE, YELLOW,
                           Font, Tiles, centred_x, cell_origin)
 from xsession import XServer, die_with_parent  # noqa: E402
 
 NAME = "Tess42"
-MOVABLE = {0, 1, 2, 3, CELL_WILD, 6}  # not the fixed piece (5), not empty (7)
+MOVABLE = set(range(PIECE_KINDS)) - {CELL_FIXED}  # every kind of piece but the fixed one
 GROUP_MIN = 4
 DEFAULT_ROW = "%5d %6s" % (0, "Nobody")
 
@@ -405,7 +405,7 @@ class Player:
         smallest = min(sizes.values())
         return rng.choice([m for m in moves if sizes[m] == smallest]), False
 
-    def undo(self, before, view):
+    def undo(self, before):
         """Clicks UNDO and checks that the board and score of the turn
         before come back, without markers, and that UNDO is spent."""
         self.click(UNDO)
@@ -424,7 +424,8 @@ class Player:
         return undone
 
     def play_to_the_end(self, rng):
-        """Plays games until one is over; returns the game-over picture."""
+        """Plays games until one is over; returns the game-over picture and
+        the number of turns before the last move."""
         self.undo_left = True
         view = self.wait_new_game("the first game's board")
         self.save("play-start.png")
@@ -458,7 +459,7 @@ class Player:
             moves_made += 1
             if not isinstance(view, PlayView):
                 log("move %d: %s to %s: game over" % (moves_made, move[0], move[1]))
-                return view
+                return view, before.turns
             log("move %d: %s to %s%s: turn %d, score %d, %d empty" % (
                 moves_made, move[0], move[1], " (group)" if grouping else "",
                 view.turns, view.score, view.empty))
@@ -466,7 +467,7 @@ class Player:
                 half_saved = True
                 self.save("play.png")
             if view.turns == 3 and self.undo_left and new_game_tried:
-                view = self.undo(before, view)
+                view = self.undo(before)
 
     def run(self, rng):
         self.start_game()
@@ -477,12 +478,14 @@ class Player:
 
         self.x.xdotool("mousemove", *self.at(*NEUTRAL))
         self.key("space")
-        over = self.play_to_the_end(rng)
+        over, turns_before = self.play_to_the_end(rng)
         self.save("game-over.png")
         score = self.font.read_number(over, 132, 26, MAGENTA)
         turns = self.font.read_number(over, 16, 26, MAGENTA)
         if score is None or turns is None:
             raise Failure("score and turns are not readable on the game-over screen")
+        if turns != turns_before + 1:
+            raise Failure("the game-over screen shows turn %d, expected %d" % (turns, turns_before + 1))
         if not self.shows(over, str(turns), centred_x(str(turns)), 110, BLUE):
             raise Failure("the game-over screen does not show the turn bonus %d" % turns)
         final = score + turns
