@@ -3,6 +3,8 @@
 # "N passed, N failed" line; `summary` exits non-zero when a check failed.
 passed=0
 failed=0
+# A command that fails outside a check ends the script; say where.
+trap 'echo "FAIL stopped at line $LINENO: $BASH_COMMAND"' ERR
 
 pass() {
     passed=$((passed + 1))
