@@ -55,6 +55,13 @@ const Game* runningGame()
     return theRunningGame;
 }
 
+void runScreens(Game& game, ScreenState state)
+{
+    while (state != STATE_QUIT) {
+        state = runState(game, state);
+    }
+}
+
 int runProgram()
 {
     applySdlHints();
@@ -68,10 +75,7 @@ int runProgram()
     if (game && game->initVideo()) {
         game->resetBoard();
         theRunningGame = game.get();
-        ScreenState state = STATE_TITLE;
-        while (state != STATE_QUIT) {
-            state = runState(*game, state);
-        }
+        runScreens(*game, STATE_TITLE);
         theRunningGame = nullptr;
     }
 
