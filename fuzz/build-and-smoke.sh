@@ -24,13 +24,13 @@ build_highscore_loader() {
 }
 
 # The whole game but main, with the target's own stand-ins for SDL's clock,
-# input and pixel copying. The renderer is built without coverage feedback:
-# its loops over glyphs and tiles would cost half of every run and steer
-# nothing.
+# input and pixel copying. The renderer and the input helpers are built
+# without coverage feedback: their loops over glyphs, tiles and cells would
+# cost half of every run and steer nothing.
 build_event_loop() {
     local objects=() source object
     mkdir -p "$out/event_loop.o"
-    for source in render/*.cpp; do
+    for source in render/*.cpp tests/soak/event_storm.cpp; do
         object="$out/event_loop.o/$(basename "$source" .cpp).o"
         clang++ "${flags[@]/-fsanitize=fuzzer,/-fsanitize=}" -c "$source" -o "$object"
         objects+=("$object")
@@ -38,7 +38,7 @@ build_event_loop() {
     # shellcheck disable=SC2046
     clang++ "${flags[@]}" -DTESSALORIUM_SOURCE_DIR="\"$PWD\"" \
         $(ls app/*.cpp game/*.cpp play/*.cpp scores/*.cpp | grep -v '^app/main.cpp$') \
-        tests/soak/event_storm.cpp fuzz/event_loop.cpp "${objects[@]}" $(pkg-config --libs sdl) \
+        fuzz/event_loop.cpp "${objects[@]}" $(pkg-config --libs sdl) \
         -Wl,--wrap=SDL_Delay,--wrap=SDL_GetTicks,--wrap=SDL_WaitEvent,--wrap=SDL_PollEvent \
         -Wl,--wrap=SDL_Flip,--wrap=SDL_UpperBlit,--wrap=SDL_FillRect,--wrap=SDL_SetColors \
         -o "$out/event_loop"

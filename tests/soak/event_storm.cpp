@@ -65,15 +65,21 @@ constexpr int BUTTON_MID_Y = BUTTON_Y + BUTTON_H / 2;
 
 std::vector<Move> legalMoves(const Game& game)
 {
+    // The move rule, read off the board: a piece that may be dragged, one
+    // step onto an empty cell.
     std::vector<Move> moves;
     for (uint32_t row = 0; row < BOARD_H; ++row) {
         for (uint32_t column = 0; column < BOARD_W; ++column) {
+            const uint32_t code = game.board[row * BOARD_W + column];
+            if (code == CELL_EMPTY || code == CELL_FIXED) {
+                continue;
+            }
             for (int dy = -1; dy <= 1; ++dy) {
                 for (int dx = -1; dx <= 1; ++dx) {
                     const uint32_t toColumn = column + dx;
                     const uint32_t toRow = row + dy;
                     if (toColumn < BOARD_W && toRow < BOARD_H &&
-                        game.canMove(column, row, toColumn, toRow)) {
+                        game.board[toRow * BOARD_W + toColumn] == CELL_EMPTY) {
                         moves.push_back(Move{column, row, toColumn, toRow});
                     }
                 }
@@ -166,7 +172,9 @@ SDL_Event quit()
 void pushDrag(std::deque<SDL_Event>& out, const Move& move, Uint8 which)
 {
     out.push_back(button(SDL_MOUSEBUTTONDOWN, cellX(move.fromColumn), cellY(move.fromRow), which));
-    out.push_back(motion(cellX(move.toColumn), cellY(move.toRow), SDL_BUTTON(which)));
+    // The held-buttons mask has a bit for the first eight buttons only.
+    const Uint8 held = which >= 1 && which <= 8 ? static_cast<Uint8>(SDL_BUTTON(which)) : 0;
+    out.push_back(motion(cellX(move.toColumn), cellY(move.toRow), held));
     out.push_back(button(SDL_MOUSEBUTTONUP, cellX(move.toColumn), cellY(move.toRow), which));
 }
 
