@@ -4,9 +4,17 @@
 // first. It is read line by line so that every name the name entry can make
 // (empty, blanks, punctuation) comes back exactly, and it is replaced only
 // by renaming a complete new copy over it, so a failed or interrupted save
-// never costs the scores already kept.
+// never costs the scores already kept. A save holds a lock on its temporary
+// copy until the rename is done; a copy that nobody holds was left by a save
+// that was killed, and the next table to start removes it.
 #include "scores/highscores.h"
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cctype>
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
@@ -123,6 +131,59 @@ std::string temporaryName(const void* owner)
     return std::string(HIGHSCORE_FILE) + suffix;
 }
 
+// The names temporaryName makes: the file name, a dot, 16 hex digits, a dot
+// and a decimal counter.
+bool isTemporaryName(const std::string& name)
+{
+    const std::string prefix = std::string(HIGHSCORE_FILE) + ".";
+    constexpr size_t TAG_DIGITS = 16;
+    if (name.compare(0, prefix.size(), prefix) != 0 ||
+        name.size() < prefix.size() + TAG_DIGITS + 2 || name[prefix.size() + TAG_DIGITS] != '.') {
+        return false;
+    }
+    for (size_t i = prefix.size(); i < name.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(name[i]);
+        const bool tag = i < prefix.size() + TAG_DIGITS;
+        if (i != prefix.size() + TAG_DIGITS && !(tag ? std::isxdigit(c) : std::isdigit(c))) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// The open file is still the one the path names.
+bool stillNamed(int fd, const char* path)
+{
+    struct stat open = {};
+    struct stat named = {};
+    return fstat(fd, &open) == 0 && lstat(path, &named) == 0 && open.st_dev == named.st_dev &&
+           open.st_ino == named.st_ino;
+}
+
+// Removes the temporary copies of saves that died before their rename. A
+// live save holds its copy's lock, so its copy is left alone; one caught
+// between creating its copy and locking it finds the copy gone once it has
+// the lock, and starts again.
+void removeAbandonedCopies()
+{
+    std::error_code error;
+    for (fs::directory_iterator entry(".", error), end; !error && entry != end;
+         entry.increment(error)) {
+        const std::string name = entry->path().filename().string();
+        if (!isTemporaryName(name)) {
+            continue;
+        }
+        const int fd = open(name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0) {
+            continue;
+        }
+        if (flock(fd, LOCK_EX | LOCK_NB) == 0 && stillNamed(fd, name.c_str())) {
+            unlink(name.c_str());
+        }
+        close(fd);
+    }
+}
+
 std::string fileContent(const HighscoreEntry* rows)
 {
     std::string content = std::to_string(TABLE_SIZE) + "\n";
@@ -155,6 +216,7 @@ void HighscoreTable::shutdown()
 
 HighscoreTable::HighscoreTable() : rows(new HighscoreEntry[TABLE_SIZE]), dirty(false)
 {
+    removeAbandonedCopies();
     if (!load()) {
         reset();
     }
@@ -218,12 +280,31 @@ bool HighscoreTable::save()
     try {
         const std::string content = fileContent(rows);
         FILE* file = nullptr;
+        // Held from creation to rename: marks the copy as in use.
+        int lock = -1;
         for (int attempt = 0; attempt < SAVE_ATTEMPTS && file == nullptr; ++attempt) {
             temporary = temporaryName(this);
             // "x": never write into a file that another save has made.
             file = std::fopen(temporary.c_str(), "wx");
             if (file == nullptr && errno != EEXIST) {
                 return false;
+            }
+            if (file != nullptr) {
+                lock = dup(fileno(file));
+                if (lock < 0 || flock(lock, LOCK_EX) != 0) {
+                    std::fclose(file);
+                    std::remove(temporary.c_str());
+                    if (lock >= 0) {
+                        close(lock);
+                    }
+                    return false;
+                }
+                if (!stillNamed(lock, temporary.c_str())) {
+                    // Taken for abandoned by another table starting up.
+                    std::fclose(file);
+                    close(lock);
+                    file = nullptr;
+                }
             }
         }
         if (file == nullptr) {
@@ -234,7 +315,9 @@ bool HighscoreTable::save()
         written = std::fflush(file) == 0 && written;
         written = std::ferror(file) == 0 && written;
         written = std::fclose(file) == 0 && written;
-        if (written && std::rename(temporary.c_str(), HIGHSCORE_FILE) == 0) {
+        const bool renamed = written && std::rename(temporary.c_str(), HIGHSCORE_FILE) == 0;
+        close(lock);
+        if (renamed) {
             return true;
         }
     } catch (...) {
