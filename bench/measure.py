@@ -9,6 +9,7 @@ publishes it.
 import argparse
 import json
 import os
+import shutil
 import statistics
 import subprocess
 import sys
@@ -80,10 +81,26 @@ class Running:
 
     def __init__(self, probe, subject):
         args = [probe] + ([] if subject.flip else ["--no-flip"]) + ["--"] + subject.command
-        self.process = subprocess.Popen(args, cwd=subject.cwd, env=subject.env,
-                                        stdin=subprocess.PIPE, stdout=subprocess.PIPE,
-                                        stderr=subprocess.DEVNULL, text=True)
-        self.times = json.loads(self.process.stdout.readline())
+        for attempt in range(3):
+            # The program's own messages go to a log, not into the figures.
+            with open(os.path.join(subject.cwd, "probe.log"), "a") as log:
+                self.process = subprocess.Popen(args, cwd=subject.cwd, env=subject.env,
+                                                stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+                                                stderr=log, text=True)
+            line = self.process.stdout.readline()
+            if line:
+                break
+            # The probe died before reporting (seen rarely under heavy load).
+            self.process.stdin.close()
+            self.process.wait(timeout=30)
+            with open(os.path.join(subject.cwd, "probe.log")) as log:
+                said = log.read().strip().splitlines()[-3:]
+            print(f"measure: {subject.name}: probe gave no figures (exit "
+                  f"{self.process.returncode}: {' / '.join(said)}), trying again",
+                  file=sys.stderr)
+        else:
+            raise RuntimeError(f"{subject.name}: no figures after three launches")
+        self.times = json.loads(line)
         self.pid = self.times["pid"]
 
     def __enter__(self):
@@ -166,6 +183,15 @@ def main():
     else:
         print(f"measure: {PEER} is not installed; no peer figures", file=sys.stderr)
 
+    try:
+        result = measure(probe, subjects, args)
+    finally:
+        shutil.rmtree(scratch, ignore_errors=True)
+    with open(args.out, "w") as f:
+        json.dump(result, f, indent=1)
+
+
+def measure(probe, subjects, args):
     launches = {s.name: [] for s in subjects}
     steady = {s.name: [] for s in subjects}
     # One launch each first, unrecorded: the file cache is warm for all.
@@ -188,8 +214,7 @@ def main():
                                     **medians(steady[subject.name]))
         result[subject.name]["samples"] = {"launches": launches[subject.name],
                                            "steady": steady[subject.name]}
-    with open(args.out, "w") as f:
-        json.dump(result, f, indent=1)
+    return result
 
 
 if __name__ == "__main__":
