@@ -13,7 +13,7 @@ void closeGame(Game* game);
 // Makes SDL_GetVideoInfo report this depth for the desktop (0: the real one).
 void pretendDesktopDepth(int depth);
 
-// A fixed position in mid-game: 61 pieces, four markers, an unspent undo
+// A fixed position in mid-game: 54 pieces, four markers, an unspent undo
 // and numbers in the heads-up display.
 void setMidGame(Game& game);
 
