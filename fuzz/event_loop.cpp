@@ -1,10 +1,10 @@
 // libFuzzer target: any bytes as a stream of input events for the screen
-// flow of the program (title, play, game over, name entry, new games, quit),
-// on SDL's dummy driver. One game and its
-// window serve every input, as starting SDL anew would cost a hundred times
-// more than the input itself; each input starts from an empty board, no
-// high score table and no file. Time is virtual and pixels are not copied
-// (see the wrapped SDL calls below): the pixels are the event storm test's
+// flow of the program (title, play, game over, name entry, new games, quit)
+// on SDL's dummy driver. One game and its window serve every input, as
+// starting SDL anew would cost a hundred times more than the input itself;
+// each input starts from an empty board, no high score table and no file.
+// Time is virtual, pixels are not copied and only some full redraws are
+// drawn (see the wrapped calls below): the pixels are the event storm test's
 // business, the logic is this target's.
 //
 // The first two bytes pick where the run starts (title or a new game), a
@@ -12,9 +12,9 @@
 // random seed. The rest is read as operations (see Op): legal moves, picked
 // from the running game's board so that games fill up and end; drags,
 // motion, buttons, keys, clicks on the buttons and the close box, quit
-// requests and events no screen handles. When they run out an ending sequence closes the program,
-// which must then end within a few rounds. After every event the game's
-// invariants must hold.
+// requests and events no screen handles. When the bytes run out an ending
+// sequence closes the program, which must then end within a few rounds.
+// After every event the game's invariants must hold.
 #include "app/program.h"
 #include "scores/highscores.h"
 #include "tests/soak/event_storm.h"
