@@ -55,14 +55,6 @@ TEST_F(BoardTest, CountingListsOnlyEmptyCellsInReadingOrder)
     EXPECT_EQ(game->countEmptyCells(), 4u);
 }
 
-TEST_F(BoardTest, CellsAreStoredRowByRow)
-{
-    game->setCell(7, 2, 3);
-    EXPECT_EQ(game->board[2 * BOARD_W + 7], 3u);
-    EXPECT_EQ(game->getCell(7, 2), 3u);
-    EXPECT_EQ(game->getCell(2, 7), CELL_EMPTY);
-}
-
 TEST(GameConstruction, StartsWithAFullCountLevelOneAndNoUndo)
 {
     Game fresh;

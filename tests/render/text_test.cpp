@@ -36,12 +36,6 @@ protected:
         }
         return ink > 0;
     }
-
-    int inkOf(const SDL_Color& color)
-    {
-        const SDL_Rect all = {0, 0, static_cast<Uint16>(SCREEN_W), static_cast<Uint16>(SCREEN_H)};
-        return screen::countColor(game->screen, all, color);
-    }
 };
 
 TEST_F(TextTest, RowsOfTheSheetAreDroppedOntoOneLine)
@@ -161,11 +155,4 @@ TEST_F(TextTest, InkEntryEndsAsTheColourOfTheLastStamp)
     game->drawText("A ", 0, 0, &COLOR_GREEN);
     EXPECT_EQ(rgb(game->fontImage->format->palette->colors[1]), rgb(COLOR_OUTLINE))
         << "the outline colour is set before every character, glyph or not";
-}
-
-TEST_F(TextTest, TextIsClippedAtTheWindowEdge)
-{
-    game->drawText("NEW GAME NEW GAME", 150, 265, &COLOR_WHITE);
-    game->drawText("far", -40, -30, &COLOR_WHITE);
-    EXPECT_GT(inkOf(COLOR_WHITE), 0);
 }
