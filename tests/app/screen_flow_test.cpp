@@ -3,6 +3,7 @@
 #include "app/program.h"
 
 #include "scores/highscores.h"
+#include "tests/soak/event_storm.h"
 #include "tests/support/fixture.h"
 
 #include <cstdio>
@@ -11,34 +12,13 @@
 
 namespace {
 
-SDL_Event mouse(Uint8 type, int x, int y)
-{
-    SDL_Event event = {};
-    event.type = type;
-    if (type == SDL_MOUSEMOTION) {
-        event.motion.x = static_cast<Uint16>(x);
-        event.motion.y = static_cast<Uint16>(y);
-    } else {
-        event.button.button = SDL_BUTTON_LEFT;
-        event.button.x = static_cast<Uint16>(x);
-        event.button.y = static_cast<Uint16>(y);
-    }
-    return event;
-}
-
-SDL_Event quit()
-{
-    SDL_Event event = {};
-    event.type = SDL_QUIT;
-    return event;
-}
+using storm::button;
+using storm::motion;
+using storm::quit;
 
 SDL_Event key(SDLKey sym)
 {
-    SDL_Event event = {};
-    event.type = SDL_KEYDOWN;
-    event.key.keysym.sym = sym;
-    return event;
+    return storm::key(SDL_KEYDOWN, sym);
 }
 
 class ScreenFlow : public ::testing::Test {
@@ -67,34 +47,23 @@ protected:
 
 }  // namespace
 
-TEST_F(ScreenFlow, AQuitRequestOnTheTitleStartsAGameInstead)
+// Twice in one process, as nothing of a run may linger into the next.
+TEST_F(ScreenFlow, QuitOnTheTitleStartsAGameAndNewGameAnother)
 {
-    script = {quit(), mouse(SDL_MOUSEBUTTONDOWN, 200, 5), mouse(SDL_MOUSEBUTTONUP, 200, 5),
-              mouse(SDL_MOUSEMOTION, 100, 100)};
-    EXPECT_EQ(runProgram(), 0);
-    EXPECT_EQ(next, script.size()) << "the close box of the game ended the program";
-    EXPECT_FALSE(std::filesystem::exists(HIGHSCORE_FILE)) << "nothing ranked, nothing written";
-}
-
-TEST_F(ScreenFlow, NewGameButtonStartsAnotherGame)
-{
-    script = {key(SDLK_SPACE),
-              mouse(SDL_MOUSEBUTTONUP, 100, 100),  // the release of the title click
-              mouse(SDL_MOUSEBUTTONDOWN, 140, 245),
-              mouse(SDL_MOUSEBUTTONUP, 140, 245),
-              mouse(SDL_MOUSEMOTION, 100, 100),  // taken when the loop ends
-              quit(),
-              mouse(SDL_MOUSEMOTION, 100, 100)};
-    EXPECT_EQ(runProgram(), 0);
-    EXPECT_EQ(next, script.size());
-}
-
-TEST_F(ScreenFlow, StartsAndEndsTwiceInOneProcess)
-{
-    for (int run = 0; run < 2; ++run) {
-        script = {key(SDLK_a), quit(), mouse(SDL_MOUSEMOTION, 1, 1)};
+    const std::vector<std::vector<SDL_Event>> runs = {
+        // A quit request leaves the title for a game, whose close box ends it.
+        {quit(), button(SDL_MOUSEBUTTONDOWN, 200, 5), button(SDL_MOUSEBUTTONUP, 200, 5),
+         motion(100, 100)},
+        {key(SDLK_SPACE), button(SDL_MOUSEBUTTONUP, 100, 100),  // the release of the title click
+         button(SDL_MOUSEBUTTONDOWN, 140, 245), button(SDL_MOUSEBUTTONUP, 140, 245),
+         motion(100, 100),  // taken when the loop ends
+         quit(), motion(100, 100)},
+    };
+    for (const auto& run : runs) {
+        script = run;
         next = 0;
         EXPECT_EQ(runProgram(), 0);
-        EXPECT_EQ(next, script.size());
+        EXPECT_EQ(next, script.size()) << "every event taken, the last one ending the program";
+        EXPECT_FALSE(std::filesystem::exists(HIGHSCORE_FILE)) << "nothing ranked, nothing written";
     }
 }

@@ -6,39 +6,11 @@
 
 #include <cstdlib>
 #include <string>
-#include <vector>
 
 namespace {
 
-const char* const HINTS[] = {"SDL_RENDER_DRIVER", "SDL_FRAMEBUFFER_ACCELERATION"};
-
-// Restores the process environment the other tests run with.
-class SdlHints : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        for (const char* name : HINTS) {
-            const char* value = getenv(name);
-            saved_.push_back(value != nullptr ? std::string(value) : std::string());
-            hadValue_.push_back(value != nullptr);
-            unsetenv(name);
-        }
-    }
-    void TearDown() override
-    {
-        for (size_t i = 0; i < saved_.size(); ++i) {
-            if (hadValue_[i]) {
-                setenv(HINTS[i], saved_[i].c_str(), 1);
-            } else {
-                unsetenv(HINTS[i]);
-            }
-        }
-    }
-
-private:
-    std::vector<std::string> saved_;
-    std::vector<bool> hadValue_;
-};
+const char* const RENDER = "SDL_RENDER_DRIVER";
+const char* const ACCELERATION = "SDL_FRAMEBUFFER_ACCELERATION";
 
 std::string valueOf(const char* name)
 {
@@ -48,29 +20,30 @@ std::string valueOf(const char* name)
 
 }  // namespace
 
-TEST_F(SdlHints, UnsetHintsGetTheLightSoftwarePath)
+// Each hint is set to the light software path unless the player has set it,
+// even to nothing.
+TEST(SdlHints, EachUnsetHintGetsTheSoftwarePathAndThePlayersChoiceStands)
 {
-    applySdlHints();
-    EXPECT_EQ(valueOf("SDL_RENDER_DRIVER"), "software");
-    EXPECT_EQ(valueOf("SDL_FRAMEBUFFER_ACCELERATION"), "0");
-    // A second start-up in the same process changes nothing.
-    applySdlHints();
-    EXPECT_EQ(valueOf("SDL_RENDER_DRIVER"), "software");
-}
-
-TEST_F(SdlHints, ThePlayersOwnChoiceStands)
-{
-    setenv("SDL_RENDER_DRIVER", "opengl", 1);
-    setenv("SDL_FRAMEBUFFER_ACCELERATION", "", 1);  // set, even if empty
-    applySdlHints();
-    EXPECT_EQ(valueOf("SDL_RENDER_DRIVER"), "opengl");
-    EXPECT_EQ(valueOf("SDL_FRAMEBUFFER_ACCELERATION"), "");
-}
-
-TEST_F(SdlHints, EachHintIsDecidedOnItsOwn)
-{
-    setenv("SDL_FRAMEBUFFER_ACCELERATION", "1", 1);
-    applySdlHints();
-    EXPECT_EQ(valueOf("SDL_RENDER_DRIVER"), "software");
-    EXPECT_EQ(valueOf("SDL_FRAMEBUFFER_ACCELERATION"), "1");
+    struct Case {
+        const char* render;  // null: unset
+        const char* acceleration;
+        std::string renderAfter, accelerationAfter;
+    };
+    const Case cases[] = {
+        {nullptr, nullptr, "software", "0"},
+        {"opengl", "", "opengl", ""},
+        {nullptr, "1", "software", "1"},
+    };
+    for (const Case& c : cases) {
+        for (const auto& [name, value] :
+             {std::pair{RENDER, c.render}, {ACCELERATION, c.acceleration}}) {
+            value != nullptr ? setenv(name, value, 1) : unsetenv(name);
+        }
+        applySdlHints();
+        applySdlHints();  // a second start-up in the same process changes nothing
+        EXPECT_EQ(valueOf(RENDER), c.renderAfter);
+        EXPECT_EQ(valueOf(ACCELERATION), c.accelerationAfter);
+    }
+    unsetenv(RENDER);
+    unsetenv(ACCELERATION);
 }
