@@ -31,6 +31,10 @@ protected:
             if (next >= script.size()) {
                 return false;
             }
+            if (next == 1) {  // every script's second event finds a new game in play
+                const Game* game = runningGame();
+                freshGame = game != nullptr && game->undoAvailable && game->emptyCount == 92;
+            }
             event = script[next++];
             return true;
         });
@@ -43,6 +47,7 @@ protected:
 
     std::vector<SDL_Event> script;
     size_t next = 0;
+    bool freshGame = false;
 };
 
 }  // namespace
@@ -62,7 +67,9 @@ TEST_F(ScreenFlow, QuitOnTheTitleStartsAGameAndNewGameAnother)
     for (const auto& run : runs) {
         script = run;
         next = 0;
+        freshGame = false;
         EXPECT_EQ(runProgram(), 0);
+        EXPECT_TRUE(freshGame) << "a new game: two spawns of four, no clearing, one undo";
         EXPECT_EQ(next, script.size()) << "every event taken, the last one ending the program";
         EXPECT_FALSE(std::filesystem::exists(HIGHSCORE_FILE)) << "nothing ranked, nothing written";
     }
