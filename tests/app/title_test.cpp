@@ -2,6 +2,7 @@
 
 #include "render/colors.h"
 #include "scores/highscores.h"
+#include "tests/soak/event_storm.h"
 #include "tests/support/fixture.h"
 
 #include <fstream>
@@ -128,7 +129,7 @@ TEST_F(TitleTest, OnlyAKeyAButtonOrAQuitRequestLeavesIt)
 
     harness::reset();
     harness::pushMotion(10, 10);
-    harness::pushKeyUp(SDLK_a);
+    harness::push(storm::key(SDL_KEYUP, SDLK_a));
     harness::pushButtonUp(20, 20);
     harness::pushKey(SDLK_SPACE);
     harness::pushKey(SDLK_b);

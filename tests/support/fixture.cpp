@@ -74,8 +74,3 @@ std::string sourceDirectory()
 {
     return TESSALORIUM_SOURCE_DIR;
 }
-
-std::string gameBinary()
-{
-    return TESSALORIUM_GAME_BINARY;
-}

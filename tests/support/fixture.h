@@ -28,6 +28,4 @@ protected:
 
 // Directory holding gfx/ for the whole test run (the working directory).
 std::string testDirectory();
-// The real game binary, for tests that run the program as a player would.
-std::string gameBinary();
 std::string sourceDirectory();

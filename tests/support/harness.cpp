@@ -40,6 +40,14 @@ bool nextEvent(SDL_Event* event)
     return false;
 }
 
+// Drains SDL's queue without handling anything.
+void dropEvents()
+{
+    SDL_Event event;
+    while (__real_SDL_PollEvent(&event) == 1) {
+    }
+}
+
 }  // namespace
 
 extern "C" {
@@ -100,15 +108,6 @@ uint32_t now()
 const std::vector<uint32_t>& delays()
 {
     return delayLog;
-}
-
-uint32_t totalDelay()
-{
-    uint32_t total = 0;
-    for (uint32_t ms : delayLog) {
-        total += ms;
-    }
-    return total;
 }
 
 unsigned flips()
@@ -181,15 +180,6 @@ void pushKey(SDLKey sym, SDLMod mod)
     push(event);
 }
 
-void pushKeyUp(SDLKey sym)
-{
-    SDL_Event event = {};
-    event.type = SDL_KEYUP;
-    event.key.state = SDL_RELEASED;
-    event.key.keysym.sym = sym;
-    push(event);
-}
-
 void pushQuit()
 {
     SDL_Event event = {};
@@ -202,13 +192,6 @@ void pushDrag(int fromX, int fromY, int toX, int toY)
     pushButtonDown(fromX, fromY);
     pushMotion(toX, toY, SDL_BUTTON(SDL_BUTTON_LEFT));
     pushButtonUp(toX, toY);
-}
-
-void dropEvents()
-{
-    SDL_Event event;
-    while (__real_SDL_PollEvent(&event) == 1) {
-    }
 }
 
 }  // namespace harness

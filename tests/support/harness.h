@@ -20,7 +20,6 @@ void reset();
 
 uint32_t now();
 const std::vector<uint32_t>& delays();  // every SDL_Delay argument, in order
-uint32_t totalDelay();
 unsigned flips();
 
 // Whether SDL_Flip really presents; tests that only need the picture in the
@@ -39,11 +38,8 @@ void pushMotion(int x, int y, Uint8 buttons = 0);
 void pushButtonDown(int x, int y, Uint8 button = SDL_BUTTON_LEFT);
 void pushButtonUp(int x, int y, Uint8 button = SDL_BUTTON_LEFT);
 void pushKey(SDLKey sym, SDLMod mod = KMOD_NONE);
-void pushKeyUp(SDLKey sym);
 void pushQuit();
 // Press at one window pixel and release at another.
 void pushDrag(int fromX, int fromY, int toX, int toY);
-// Drain SDL's queue without handling anything.
-void dropEvents();
 
 }  // namespace harness

@@ -33,7 +33,7 @@ Result runGame(const std::string& dir, const std::string& environment, int secon
 {
     const std::string command = "cd '" + dir + "' && SDL_VIDEODRIVER=dummy " + environment +
                                 " timeout -s KILL " + std::to_string(seconds) + " '" +
-                                gameBinary() + "'";
+                                TESSALORIUM_GAME_BINARY "'";
     Result result;
     FILE* pipe = popen(command.c_str(), "r");
     if (pipe == nullptr) {

@@ -1,7 +1,5 @@
 #include "tests/support/screen.h"
 
-#include <vector>
-
 namespace screen {
 
 namespace {
@@ -52,6 +50,11 @@ bool glyphCell(char c, GlyphCell& cell)
     return true;
 }
 
+bool onScreen(const Game& game, int x, int y)
+{
+    return x >= 0 && y >= 0 && x < game.screen->w && y < game.screen->h;
+}
+
 }  // namespace
 
 Rgb rgb(const SDL_Color& color)
@@ -67,22 +70,16 @@ Rgb pixel(SDL_Surface* surface, int x, int y)
     return out;
 }
 
-uint8_t index(SDL_Surface* sheet, int x, int y)
+// The block at (x, y) shows the tile, or with `marker` the marker tile
+// over it: the tile where the marker's pixels have the see-through key.
+static bool blockShows(Game& game, int x, int y, uint32_t tile, bool marker)
 {
-    Lock lock(sheet);
-    return static_cast<uint8_t>(raw(sheet, x, y));
-}
-
-static bool blockMatches(Game& game, uint32_t tile, int x, int y, bool withMarker, uint32_t under)
-{
+    const int markerX = static_cast<int>(TILE_MARKER * TILE_W);
     for (int dy = 0; dy < static_cast<int>(TILE_H); ++dy) {
         for (int dx = 0; dx < static_cast<int>(TILE_W); ++dx) {
             int sheetX = static_cast<int>(tile * TILE_W) + dx;
-            if (withMarker && raw(game.piecesImage, static_cast<int>(TILE_MARKER * TILE_W) + dx,
-                                  dy) != game.markerKey) {
-                sheetX = static_cast<int>(TILE_MARKER * TILE_W) + dx;
-            } else if (withMarker) {
-                sheetX = static_cast<int>(under * TILE_W) + dx;
+            if (marker && raw(game.piecesImage, markerX + dx, dy) != game.markerKey) {
+                sheetX = markerX + dx;
             }
             if (pixel(game.screen, x + dx, y + dy) != pixel(game.piecesImage, sheetX, dy)) {
                 return false;
@@ -92,76 +89,48 @@ static bool blockMatches(Game& game, uint32_t tile, int x, int y, bool withMarke
     return true;
 }
 
-bool tileAt(Game& game, uint32_t tile, int x, int y)
-{
-    return blockMatches(game, tile, x, y, false, 0);
-}
-
 bool cellShows(Game& game, uint32_t column, uint32_t row, uint32_t tile)
 {
-    return tileAt(game, tile, static_cast<int>(BOARD_X + column * TILE_W),
-                  static_cast<int>(BOARD_Y + row * TILE_H));
+    return blockShows(game, static_cast<int>(BOARD_X + column * TILE_W),
+                      static_cast<int>(BOARD_Y + row * TILE_H), tile, false);
 }
 
 bool cellShowsMarked(Game& game, uint32_t column, uint32_t row, uint32_t tile)
 {
-    return blockMatches(game, TILE_MARKER, static_cast<int>(BOARD_X + column * TILE_W),
-                        static_cast<int>(BOARD_Y + row * TILE_H), true, tile);
-}
-
-int countColor(SDL_Surface* surface, const SDL_Rect& area, const SDL_Color& color)
-{
-    int count = 0;
-    for (int y = area.y; y < area.y + area.h; ++y) {
-        for (int x = area.x; x < area.x + area.w; ++x) {
-            if (x >= 0 && y >= 0 && x < surface->w && y < surface->h &&
-                pixel(surface, x, y) == rgb(color)) {
-                ++count;
-            }
-        }
-    }
-    return count;
+    return blockShows(game, static_cast<int>(BOARD_X + column * TILE_W),
+                      static_cast<int>(BOARD_Y + row * TILE_H), tile, true);
 }
 
 std::string textAt(Game& game, int x, int y, size_t length, const SDL_Color& color)
 {
-    static const std::string candidates = [] {
-        std::string all;
-        for (int c = '!'; c <= 'z'; ++c) {
-            GlyphCell cell{};
-            if (glyphCell(static_cast<char>(c), cell)) {
-                all += static_cast<char>(c);
-            }
-        }
-        return all;
-    }();
-
     std::string text;
     for (size_t i = 0; i < length; ++i) {
         const int pen = x + static_cast<int>(i * GLYPH_W);
         // The three rows drop a glyph by 0 to 2 pixels: look at all of it.
-        const SDL_Rect span = {static_cast<Sint16>(pen), static_cast<Sint16>(y),
-                               static_cast<Uint16>(GLYPH_W), static_cast<Uint16>(GLYPH_H + 2)};
-        const int inColor = countColor(game.screen, span, color);
+        int inColor = 0;
+        for (int sy = y; sy < y + static_cast<int>(GLYPH_H) + 2; ++sy) {
+            for (int sx = pen; sx < pen + static_cast<int>(GLYPH_W); ++sx) {
+                inColor += onScreen(game, sx, sy) && pixel(game.screen, sx, sy) == rgb(color);
+            }
+        }
         char found = inColor == 0 ? ' ' : '?';
-        for (char c : candidates) {
+        for (char c = '!'; c <= 'z'; ++c) {
             GlyphCell cell{};
-            glyphCell(c, cell);
+            if (!glyphCell(c, cell)) {
+                continue;
+            }
             int ink = 0;
             bool all = true;
+            Lock lock(game.fontImage);
             for (int dy = 0; dy < static_cast<int>(GLYPH_H) && all; ++dy) {
-                for (int dx = 0; dx < static_cast<int>(GLYPH_W); ++dx) {
-                    if (index(game.fontImage, cell.sheetX + dx, cell.sheetY + dy) != FONT_INK) {
+                for (int dx = 0; dx < static_cast<int>(GLYPH_W) && all; ++dx) {
+                    if (raw(game.fontImage, cell.sheetX + dx, cell.sheetY + dy) != FONT_INK) {
                         continue;
                     }
                     ++ink;
                     const int sx = pen + dx;
                     const int sy = y + cell.drop + dy;
-                    if (sx < 0 || sy < 0 || sx >= game.screen->w || sy >= game.screen->h ||
-                        pixel(game.screen, sx, sy) != rgb(color)) {
-                        all = false;
-                        break;
-                    }
+                    all = onScreen(game, sx, sy) && pixel(game.screen, sx, sy) == rgb(color);
                 }
             }
             if (all && ink == inColor && ink > 0) {

@@ -20,12 +20,7 @@ struct Rgb {
 
 Rgb rgb(const SDL_Color& color);
 Rgb pixel(SDL_Surface* surface, int x, int y);
-// Palette index of a pixel of an 8-bit sheet.
-uint8_t index(SDL_Surface* sheet, int x, int y);
-
-// The 16 x 16 block at (x, y) on the screen is exactly this tile of the
-// pieces sheet.
-bool tileAt(Game& game, uint32_t tile, int x, int y);
+// The cell on the screen is exactly this tile of the pieces sheet.
 bool cellShows(Game& game, uint32_t column, uint32_t row, uint32_t tile);
 // The cell shows the marker over this tile: marker pixels where the marker
 // has ink, the tile where it is transparent.
@@ -35,9 +30,6 @@ bool cellShowsMarked(Game& game, uint32_t column, uint32_t row, uint32_t tile);
 // character whose glyph ink is exactly what the screen holds in that colour,
 // ' ' where the cell holds none of it, '?' where it holds something else.
 std::string textAt(Game& game, int x, int y, size_t length, const SDL_Color& color);
-
-// Every pixel of the rectangle that equals the colour.
-int countColor(SDL_Surface* surface, const SDL_Rect& area, const SDL_Color& color);
 
 // Copies of the screen, for comparing before and after.
 struct Shot {
