@@ -1,23 +1,19 @@
 #!/usr/bin/python3
 """Plays Tessalorium from start to finish on a private X server, as a player.
 
-    /usr/bin/python3 tests/e2e/play_e2e.py --game PATH --gfx DIR
-        [--scale N] [--shots DIR] [--docs DIR] [--seed N]
+    /usr/bin/python3 tests/e2e/play_e2e.py --game PATH --gfx DIR [--scale N] [--shots DIR] [--seed N]
 
-Starts the real binary in a scratch folder (the art, no hiscores.dat), leaves
-the title screen with a key, and plays with the mouse by reading the board
-from screenshots and dragging pieces. On the way it uses NEW GAME and UNDO,
-and at the end it watches the game-over screen, types a name, and checks the
-title screen and hiscores.dat; then it closes the window with the close box
-and starts the game once more to see the score again. With --scale 2 the
-window is scaled by sdl12-compat and every screen coordinate doubles.
-
-Screenshots of the moments on the way go to --shots; --docs also copies the
-ones the README shows. Every wait is for a picture, bounded, and a failure
-names what was awaited and keeps the last screenshot.
+Starts the real binary in a scratch folder, reads the board from screenshots
+and plays with the mouse: NEW GAME and UNDO once each, one move that surely
+makes a group, then on to the game-over screen; types a name, checks the
+title screen and hiscores.dat, closes the window with the close box and
+starts the game again to see the score. With --scale 2 sdl12-compat scales
+the window and every screen coordinate doubles. Every wait is for a picture,
+bounded; a failure names what was awaited and keeps the last screenshot.
 """
 
 import argparse
+import collections
 import os
 import random
 import shutil
@@ -35,11 +31,11 @@ from PIL import Image  # noqa: E402
 
 from screen_model import (BLUE, BOARD_H, BOARD_W, CELL_EMPTY, CELL_FIXED, CELL_WILD,  # noqa: E402
                           GREEN, MAGENTA, PIECE_KINDS, SCREEN_H, SCREEN_W, WHITE, YELLOW,
-                          Font, Tiles, centred_x, cell_origin)
+                          Font, Tiles, centred_x)
 from xsession import XServer, die_with_parent  # noqa: E402
 
 NAME = "Tess42"
-MOVABLE = set(range(PIECE_KINDS)) - {CELL_FIXED}  # every kind of piece but the fixed one
+MOVABLE = set(range(PIECE_KINDS)) - {CELL_FIXED}
 GROUP_MIN = 4
 DEFAULT_ROW = "%5d %6s" % (0, "Nobody")
 
@@ -55,8 +51,6 @@ NEUTRAL = (100, 30)  # over the logo: no cell, no button
 CLOSE_BOX = (198, 6)
 NEW_GAME = (143, 245)
 UNDO = (37, 245)
-# The README's pictures besides play.png, which is taken separately.
-SHOWN_IN_DOCS = ("title.png", "game-over.png", "name-entry.png")
 
 
 class Failure(Exception):
@@ -68,25 +62,14 @@ def log(message):
 
 
 def cell_centre(column, row):
-    """Where the mouse hits the cell: the game maps 162 pixels onto 10 cells,
-    so its cells are 16.2 pixels wide, not 16."""
+    """The game maps 162 pixels onto 10 cells: its cells are 16.2 pixels wide."""
     return 23 + 162 * column // 10 + 8, 57 + 162 * row // 10 + 8
 
 
-def neighbours(column, row):
-    for dy in (-1, 0, 1):
-        for dx in (-1, 0, 1):
-            x, y = column + dx, row + dy
-            if (dx or dy) and 0 <= x < BOARD_W and 0 <= y < BOARD_H:
-                yield x, y
-
-
-def codes(board):
-    return [[code for code, _ in line] for line in board]
-
-
-def count_cells(board, wanted):
-    return sum(1 for line in board for code, _ in line if wanted(code))
+def around(x, y):
+    """The orthogonal neighbours on the board."""
+    return [(nx, ny) for nx, ny in ((x + 1, y), (x - 1, y), (x, y + 1), (x, y - 1))
+            if 0 <= nx < BOARD_W and 0 <= ny < BOARD_H]
 
 
 def group_size(grid, column, row, kind, with_wild):
@@ -95,63 +78,44 @@ def group_size(grid, column, row, kind, with_wild):
     seen = {(column, row)}
     todo = [(column, row)]
     while todo:
-        x, y = todo.pop()
-        for nx, ny in ((x + 1, y), (x - 1, y), (x, y + 1), (x, y - 1)):
-            if 0 <= nx < BOARD_W and 0 <= ny < BOARD_H and (nx, ny) not in seen:
-                code = grid[ny][nx]
-                if code == kind or (with_wild and code == CELL_WILD):
-                    seen.add((nx, ny))
-                    todo.append((nx, ny))
+        for nx, ny in around(*todo.pop()):
+            code = grid[ny][nx]
+            if (nx, ny) not in seen and (code == kind or (with_wild and code == CELL_WILD)):
+                seen.add((nx, ny))
+                todo.append((nx, ny))
     return len(seen)
 
 
-def legal_moves(board):
-    grid = codes(board)
+def legal_moves(grid):
     for row in range(BOARD_H):
         for column in range(BOARD_W):
             if grid[row][column] in MOVABLE:
-                for x, y in neighbours(column, row):
-                    if grid[y][x] == CELL_EMPTY:
+                for x, y in ((column + dx, row + dy) for dx in (-1, 0, 1) for dy in (-1, 0, 1)):
+                    if 0 <= x < BOARD_W and 0 <= y < BOARD_H and grid[y][x] == CELL_EMPTY:
                         yield (column, row), (x, y)
 
 
-def after_move(board, source, target):
-    grid = codes(board)
+def group_sizes(grid, source, target):
+    """After the move: the moved piece's group of its own kind alone (0 for
+    a wildcard), and the largest group it joins counting wildcards in."""
+    grid = [line[:] for line in grid]
     (sx, sy), (tx, ty) = source, target
     grid[ty][tx], grid[sy][sx] = grid[sy][sx], CELL_EMPTY
-    return grid
-
-
-def sure_group(board, source, target):
-    """True when the move surely completes a group: four or more of the
-    moved piece's own kind, wildcards left out."""
-    kind = board[source[1]][source[0]][0]
-    grid = after_move(board, source, target)
-    return kind != CELL_WILD and group_size(grid, target[0], target[1], kind, False) >= GROUP_MIN
-
-
-def joined(board, source, target):
-    """The largest group the moved piece would join, wildcards counted in:
-    a rough guess used only to keep the board from clearing itself, which
-    ends the game sooner."""
-    grid = after_move(board, source, target)
-    tx, ty = target
     kind = grid[ty][tx]
-    if kind == CELL_WILD:
-        kinds = {grid[y][x] for x, y in ((tx + 1, ty), (tx - 1, ty), (tx, ty + 1), (tx, ty - 1))
-                 if 0 <= x < BOARD_W and 0 <= y < BOARD_H} - {CELL_WILD, CELL_EMPTY}
-    else:
-        kinds = {kind}
-    return max([group_size(grid, tx, ty, k, True) for k in kinds] or [1])
+    if kind != CELL_WILD:
+        return group_size(grid, tx, ty, kind, False), group_size(grid, tx, ty, kind, True)
+    kinds = {grid[y][x] for x, y in around(tx, ty)} - {CELL_WILD, CELL_EMPTY}
+    return 0, max([group_size(grid, tx, ty, k, True) for k in kinds] or [1])
 
 
-class PlayView:
-    def __init__(self, board, score, turns, undo_shown):
-        self.board, self.score, self.turns, self.undo_shown = board, score, turns, undo_shown
+class PlayView(collections.namedtuple("PlayView", "board score turns undo_shown")):
+    @property
+    def codes(self):
+        return [[code for code, _ in line] for line in self.board]
 
     @property
     def empty(self):
-        return count_cells(self.board, lambda code: code == CELL_EMPTY)
+        return sum(code == CELL_EMPTY for line in self.codes for code in line)
 
 
 class Player:
@@ -163,9 +127,7 @@ class Player:
         self.tiles = Tiles(os.path.join(args.gfx, "pieces.bmp"))
         self.font = Font(os.path.join(args.gfx, "c18font.bmp"))
         self.game = None
-        self.window = None
         self.last_full = None
-        self.removal_seen = False
         self.group_made = False  # one move that surely completes a group
         self.undo_left = True
         self.starts = 0
@@ -178,13 +140,12 @@ class Player:
         if self.scale != 1:
             env.update(SDL12COMPAT_WINDOW_SCALING=str(self.scale), SDL12COMPAT_SCALE_METHOD="nearest")
         self.starts += 1
-        output = open(os.path.join(self.args.shots, "game-%d.log" % self.starts), "wb")
-        # timeout makes itself a process group leader, so killing the group
-        # ends the game with it.
-        self.game = subprocess.Popen(["timeout", "-s", "KILL", str(GAME_LIMIT_S), self.args.game],
-                                     cwd=self.workdir, env=env, stdout=output,
-                                     stderr=subprocess.STDOUT, preexec_fn=die_with_parent)
-        output.close()
+        with open(os.path.join(self.args.shots, "game-%d.log" % self.starts), "wb") as output:
+            # timeout makes itself a process group leader, so killing the
+            # group ends the game with it.
+            self.game = subprocess.Popen(["timeout", "-s", "KILL", str(GAME_LIMIT_S), self.args.game],
+                                         cwd=self.workdir, env=env, stdout=output,
+                                         stderr=subprocess.STDOUT, preexec_fn=die_with_parent)
         # Wait for exactly one visible window of the expected size (a window
         # may be mapped before it gets its final size).
         expected = SCREEN_W * self.scale, SCREEN_H * self.scale
@@ -192,14 +153,13 @@ class Player:
         deadline = time.monotonic() + 30
         while True:
             self.check_alive("its window")
-            found = subprocess.run(["xdotool", "search", "--onlyvisible", "--class", "tessalorium"],
-                                   env=self.x.env(), capture_output=True, text=True, timeout=20)
-            ids = found.stdout.split()
+            ids = self.x.xdotool("search", "--onlyvisible", "--class", "tessalorium",
+                                 check=False).split()
             if len(ids) > 1:
                 raise Failure("more than one game window: %s" % ids)
             if len(ids) == 1:
-                self.window = ids[0]
-                shell = self.x.xdotool("getwindowgeometry", "--shell", self.window)
+                window = ids[0]
+                shell = self.x.xdotool("getwindowgeometry", "--shell", window)
                 geometry = dict(line.split("=", 1) for line in shell.split())
                 self.origin = int(geometry["X"]), int(geometry["Y"])
                 size = int(geometry["WIDTH"]), int(geometry["HEIGHT"])
@@ -207,14 +167,13 @@ class Player:
                     break
                 seen = "a window of %dx%d" % size
             if time.monotonic() > deadline:
-                raise Failure("timed out after 30s waiting for a %dx%d game window; saw %s"
-                              % (expected + (seen,)))
+                raise Failure("no %dx%d game window within 30s; saw %s" % (expected + (seen,)))
             time.sleep(0.05)
         if min(self.origin) < 0 or self.origin[0] + size[0] > self.args.screen[0] \
                 or self.origin[1] + size[1] > self.args.screen[1]:
             raise Failure("window at %s is not wholly on the screen" % (self.origin,))
-        self.x.xdotool("windowfocus", "--sync", self.window)
-        log("game started: window %s at %d,%d, %dx%d" % ((self.window,) + self.origin + size))
+        self.x.xdotool("windowfocus", "--sync", window)
+        log("game started: window %s at %d,%d, %dx%d" % ((window,) + self.origin + size))
 
     def check_alive(self, awaited):
         code = self.game.poll()
@@ -240,7 +199,8 @@ class Player:
         return full if self.scale == 1 else full.reduce(self.scale)
 
     def save(self, name):
-        """Keeps the last screenshot (as on screen, scaled or not)."""
+        """Keeps the last screenshot, checking that a scaled one is a clean
+        enlargement of the game's picture."""
         full = self.last_full
         if self.scale != 1:
             blocks = full.reduce(self.scale).resize(full.size, Image.NEAREST)
@@ -250,15 +210,19 @@ class Player:
                               "picture (see unclean-%s)" % (self.scale, name))
         full.save(os.path.join(self.args.shots, name))
 
-    def wait_for(self, awaited, check, timeout, observe=None):
-        """Grabs pictures until check(picture) gives something, and returns it."""
+    def wait_for(self, awaited, check, timeout, settled=False):
+        """Grabs pictures until check(picture) gives something and returns
+        it; with `settled`, only a picture unchanged for SETTLE_S counts."""
         deadline = time.monotonic() + timeout
+        last, since = None, 0.0
         while True:
             self.check_alive(awaited)
             picture = self.grab()
-            if observe is not None:
-                observe(picture)
-            found = check(picture)
+            if settled:
+                data, now = picture.tobytes(), time.monotonic()
+                if data != last:
+                    last, since = data, now
+            found = check(picture) if not settled or now - since >= SETTLE_S else None
             if found is not None and found is not False:
                 return found
             if time.monotonic() > deadline:
@@ -268,34 +232,21 @@ class Player:
                               % (timeout, awaited, os.path.join(self.args.shots, name)))
             time.sleep(POLL_S)
 
-    def wait_settled(self, awaited, check, timeout, observe=None):
-        """Like wait_for, but only a picture that has stayed the same for
-        SETTLE_S is checked."""
-        state = {"data": None, "since": 0.0}
-
-        def settled(picture):
-            data = picture.tobytes()
-            now = time.monotonic()
-            if data != state["data"]:
-                state["data"], state["since"] = data, now
-                return None
-            return check(picture) if now - state["since"] >= SETTLE_S else None
-
-        return self.wait_for(awaited, settled, timeout, observe)
-
     def shows(self, picture, text, x, y, colour):
         return self.font.shows(picture, text, x, y, colour)
 
-    def play_view(self, picture):
+    def play_view(self, picture, turns=None):
+        """The board and HUD, or None while something else is shown (or the
+        turn is not `turns`)."""
         board = self.tiles.board(picture)
         if board is None:
             return None
         score = self.font.read_number(picture, 132, 26, MAGENTA)
-        turns = self.font.read_number(picture, 16, 26, MAGENTA)
-        if score is None or turns is None:
+        turn = self.font.read_number(picture, 16, 26, MAGENTA)
+        if score is None or turn is None or (turns is not None and turn != turns):
             return None
         undo = self.shows(picture, "UNDO", 16, 237, YELLOW) or self.shows(picture, "UNDO", 16, 237, WHITE)
-        return PlayView(board, score, turns, undo)
+        return PlayView(board, score, turn, undo)
 
     def title_shown(self, picture, rows):
         return (self.shows(picture, "< Tessalorium >", 21, 57, MAGENTA)
@@ -311,24 +262,6 @@ class Player:
         return (self.shows(picture, "Enter your name", 21, 70, BLUE)
                 and self.shows(picture, field, 21, 110, WHITE)
                 and self.shows(picture, "And press ENTER", 21, 150, GREEN))
-
-    def watch_removal(self, picture):
-        """Keeps one frame of the removal animation: a cell that is no tile
-        but holds the growing white square."""
-        if self.removal_seen:
-            return
-        pixels = picture.load()
-        for row in range(BOARD_H):
-            for column in range(BOARD_W):
-                if self.tiles.cell(picture, column, row) is not None:
-                    continue
-                x, y = cell_origin(column, row)
-                square = sum(1 for dy in range(2, 14) for dx in range(2, 14)
-                             if pixels[x + dx, y + dy] == WHITE)
-                if square >= 100:  # well grown, the cell's number on it
-                    self.removal_seen = True
-                    self.save("removal.png")
-                    return
 
     # --- input ------------------------------------------------------------
 
@@ -354,17 +287,18 @@ class Player:
     # --- the play-through -------------------------------------------------
 
     def wait_new_game(self, awaited):
-        view = self.wait_settled(awaited, lambda p: self._fresh(self.play_view(p)), 20)
-        pieces = 100 - view.empty
-        if not 1 <= pieces <= 8:
-            raise Failure("a new game shows %d pieces, expected 1 to 8 (two spawns)" % pieces)
-        if view.undo_shown:
-            raise Failure("UNDO is shown before the first move")
+        view = self.wait_for(awaited, lambda p: self.play_view(p, 0), 20, settled=True)
+        if view.score != 0 or not 1 <= 100 - view.empty <= 8 or view.undo_shown:
+            raise Failure("a new game shows score %d, %d pieces (two spawns: 1 to 8) and UNDO %s"
+                          % (view.score, 100 - view.empty, "shown" if view.undo_shown else "hidden"))
+        self.undo_left = True
         return view
 
-    @staticmethod
-    def _fresh(view):
-        return view if view is not None and view.turns == 0 and view.score == 0 else None
+    def new_game(self, why):
+        self.click(NEW_GAME)
+        self.nudge()
+        log("NEW GAME: %s" % why)
+        return self.wait_new_game("a new game after NEW GAME (%s)" % why)
 
     def move(self, view, source, target, expect_group=False):
         """Drags a piece and waits for the turn to finish; returns the new
@@ -372,46 +306,42 @@ class Player:
         turns = view.turns + 1
 
         def finished(picture):
-            if self.game_over_shown(picture):
-                return picture
-            after = self.play_view(picture)
-            return after if after is not None and after.turns == turns else None
+            return picture if self.game_over_shown(picture) else self.play_view(picture, turns)
 
         self.drag(source, target)
-        result = self.wait_settled(
-            "turn %d to finish after dragging %s to %s" % (turns, source, target), finished, 30,
-            self.watch_removal)
+        result = self.wait_for("turn %d to finish after dragging %s to %s" % (turns, source, target),
+                               finished, 30, settled=True)
         if not isinstance(result, PlayView):
             return result
-        if result.score < view.score:
-            raise Failure("the score went down from %d to %d" % (view.score, result.score))
-        if expect_group and result.score < view.score + 10:
-            raise Failure("dragging %s to %s completes a group of four or more, yet the score "
-                          "rose only from %d to %d" % (source, target, view.score, result.score))
+        if result.score < view.score + (10 if expect_group else 0):
+            raise Failure("dragging %s to %s took the score from %d to %d%s"
+                          % (source, target, view.score, result.score,
+                             ", yet it completes a group of four" if expect_group else ""))
         if not result.undo_shown and self.undo_left:
             raise Failure("UNDO is not shown after turn %d" % turns)
         return result
 
     def choose(self, view, rng):
-        moves = list(legal_moves(view.board))
-        if not moves:
+        sizes = {move: group_sizes(view.codes, *move) for move in legal_moves(view.codes)}
+        if not sizes:
             return None, False
         if not self.group_made:
-            grouping = [m for m in moves if sure_group(view.board, *m)]
+            grouping = [move for move, (own, _) in sizes.items() if own >= GROUP_MIN]
             if grouping:
                 self.group_made = True
                 return rng.choice(grouping), True
-        sizes = {m: joined(view.board, *m) for m in moves}
-        smallest = min(sizes.values())
-        return rng.choice([m for m in moves if sizes[m] == smallest]), False
+        # Otherwise the smallest groups, so the board fills up rather than
+        # clearing itself.
+        smallest = min(joined for _, joined in sizes.values())
+        return rng.choice([move for move, (_, joined) in sizes.items() if joined == smallest]), False
 
     def undo(self, before):
-        """Clicks UNDO and checks that the board and score of the turn
-        before come back, without markers, and that UNDO is spent."""
+        """Clicks UNDO: the board and score of the turn before come back,
+        without markers, and UNDO is spent."""
         self.click(UNDO)
-        undone = self.wait_settled("the board of turn %d after UNDO" % before.turns,
-                                   lambda p: self._turn(self.play_view(p), before.turns), 20)
-        if codes(undone.board) != codes(before.board):
+        undone = self.wait_for("the board of turn %d after UNDO" % before.turns,
+                               lambda p: self.play_view(p, before.turns), 20, settled=True)
+        if undone.codes != before.codes:
             raise Failure("UNDO did not bring back the board of turn %d" % before.turns)
         if any(marked for line in undone.board for _, marked in line):
             raise Failure("markers are still shown after UNDO")
@@ -426,33 +356,23 @@ class Player:
     def play_to_the_end(self, rng):
         """Plays games until one is over; returns the game-over picture and
         the number of turns before the last move."""
-        self.undo_left = True
         view = self.wait_new_game("the first game's board")
         self.save("play-start.png")
-        games, moves_made, half_saved, new_game_tried = 1, 0, False, False
+        games, moves_made, new_game_tried = 1, 0, False
         while True:
             if moves_made > 400:
                 raise Failure("no game over after 400 moves")
             if view.turns == 2 and not new_game_tried:
-                # The NEW GAME button, once, early on.
                 new_game_tried = True
-                self.click(NEW_GAME)
-                self.nudge()
-                view = self.wait_new_game("a new game after NEW GAME")
-                log("NEW GAME: a fresh board")
+                view = self.new_game("a fresh board")
                 games += 1
-                self.undo_left = True
                 continue
             move, grouping = self.choose(view, rng)
             if move is None:
                 if games >= 6:
                     raise Failure("stuck without a legal move in %d games" % games)
-                log("no legal move left on the board: NEW GAME")
-                self.click(NEW_GAME)
-                self.nudge()
-                view = self.wait_new_game("a new game after NEW GAME (no move left)")
+                view = self.new_game("no legal move left")
                 games += 1
-                self.undo_left = True
                 continue
             before = view
             view = self.move(view, *move, expect_group=grouping)
@@ -463,17 +383,13 @@ class Player:
             log("move %d: %s to %s%s: turn %d, score %d, %d empty" % (
                 moves_made, move[0], move[1], " (group)" if grouping else "",
                 view.turns, view.score, view.empty))
-            if not half_saved and view.empty <= 55:
-                half_saved = True
-                self.save("play.png")
             if view.turns == 3 and self.undo_left and new_game_tried:
                 view = self.undo(before)
 
     def run(self, rng):
         self.start_game()
-        fresh_rows = [DEFAULT_ROW] * 5
         self.wait_for("the title screen with the default high scores",
-                      lambda p: self.title_shown(p, fresh_rows), 30)
+                      lambda p: self.title_shown(p, [DEFAULT_ROW] * 5), 30)
         self.save("title-start.png")
 
         self.x.xdotool("mousemove", *self.at(*NEUTRAL))
@@ -482,10 +398,9 @@ class Player:
         self.save("game-over.png")
         score = self.font.read_number(over, 132, 26, MAGENTA)
         turns = self.font.read_number(over, 16, 26, MAGENTA)
-        if score is None or turns is None:
-            raise Failure("score and turns are not readable on the game-over screen")
-        if turns != turns_before + 1:
-            raise Failure("the game-over screen shows turn %d, expected %d" % (turns, turns_before + 1))
+        if score is None or turns != turns_before + 1:
+            raise Failure("the game-over screen shows score %s and turn %s, expected turn %d"
+                          % (score, turns, turns_before + 1))
         if not self.shows(over, str(turns), centred_x(str(turns)), 110, BLUE):
             raise Failure("the game-over screen does not show the turn bonus %d" % turns)
         final = score + turns
@@ -494,8 +409,8 @@ class Player:
         self.wait_for("the name entry screen", lambda p: self.name_entry_shown(p, "......"), 30)
         self.save("name-entry-dots.png")
         self.x.xdotool("type", "--delay", 60, NAME)
-        self.wait_settled("the name %r in the name field" % NAME,
-                          lambda p: self.name_entry_shown(p, NAME), 20)
+        self.wait_for("the name %r in the name field" % NAME,
+                      lambda p: self.name_entry_shown(p, NAME), 20, settled=True)
         self.save("name-entry.png")
         self.key("Return")
 
@@ -510,14 +425,12 @@ class Player:
         self.wait_new_game("a new game from the title screen")
         self.click(CLOSE_BOX)
         self.nudge()
-        deadline = time.monotonic() + 20
-        while self.game.poll() is None:
-            if time.monotonic() > deadline:
-                self.save("failed-close-box.png")
-                raise Failure("the game was still running 20s after the close box was clicked")
-            time.sleep(POLL_S)
-        if self.game.returncode != 0:
-            raise Failure("the game exited with code %d after the close box" % self.game.returncode)
+        try:
+            code = self.game.wait(20)
+        except subprocess.TimeoutExpired:
+            raise Failure("the game was still running 20s after the close box was clicked")
+        if code != 0:
+            raise Failure("the game exited with code %d after the close box" % code)
         log("close box: the game exited with code 0")
         self.check_file(expected_file, "after the game exited")
 
@@ -528,14 +441,9 @@ class Player:
         self.stop_game()
         log("restart: the title screen lists %r first" % rows[0])
 
-    @staticmethod
-    def _turn(view, turns):
-        return view if view is not None and view.turns == turns else None
-
     def check_file(self, expected, when):
-        path = os.path.join(self.workdir, "hiscores.dat")
         try:
-            with open(path, newline="") as f:
+            with open(os.path.join(self.workdir, "hiscores.dat"), newline="") as f:
                 content = f.read()
         except OSError as error:
             raise Failure("hiscores.dat cannot be read %s: %s" % (when, error))
@@ -543,23 +451,18 @@ class Player:
             raise Failure("hiscores.dat %s holds %r, expected %r" % (when, content, expected))
 
 
-def parse_arguments():
+def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     parser.add_argument("--game", required=True, help="the tessalorium binary")
     parser.add_argument("--gfx", required=True, help="the game's gfx folder")
     parser.add_argument("--scale", type=int, default=1, choices=(1, 2, 3))
     parser.add_argument("--shots", default="e2e-shots", help="folder for the screenshots")
-    parser.add_argument("--docs", help="also copy %s here" % ", ".join(SHOWN_IN_DOCS))
-    parser.add_argument("--seed", type=int, default=None, help="seed of the move choice")
+    parser.add_argument("--seed", type=int, help="seed of the move choice")
     args = parser.parse_args()
     args.game = os.path.abspath(args.game)
     args.gfx = os.path.abspath(args.gfx)
     args.screen = (max(800, SCREEN_W * args.scale + 64), max(600, SCREEN_H * args.scale + 64))
-    return args
 
-
-def main():
-    args = parse_arguments()
     os.makedirs(args.shots, exist_ok=True)
     for old in os.listdir(args.shots):
         if old.endswith((".png", ".log")) or old == "hiscores.dat":
@@ -592,10 +495,6 @@ def main():
         if os.path.exists(saved):
             shutil.copy(saved, args.shots)
         shutil.rmtree(workdir, ignore_errors=True)
-    if args.docs:
-        os.makedirs(args.docs, exist_ok=True)
-        for name in SHOWN_IN_DOCS:
-            shutil.copy(os.path.join(args.shots, name), args.docs)
     log("PASS in %.1fs (screenshots in %s)" % (time.monotonic() - started, os.path.abspath(args.shots)))
     return 0
 

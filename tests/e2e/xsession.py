@@ -115,16 +115,17 @@ class XServer:
         finally:
             xlib.XDestroyImage(ximage)
 
-    def xdotool(self, *args, timeout=20):
-        """Runs xdotool on this display and returns its standard output."""
+    def xdotool(self, *args, check=True, timeout=20):
+        """Runs xdotool on this display and returns its standard output; with
+        `check`, a failure is an error."""
+        command = " ".join(map(str, args))
         try:
             done = subprocess.run(["xdotool"] + [str(a) for a in args], env=self.env(),
                                   capture_output=True, text=True, timeout=timeout)
         except subprocess.TimeoutExpired:
-            raise RuntimeError("xdotool %s did not finish within %ds" % (" ".join(map(str, args)), timeout))
-        if done.returncode != 0:
-            raise RuntimeError("xdotool %s failed (%d): %s" % (" ".join(map(str, args)),
-                                                                done.returncode, done.stderr.strip()))
+            raise RuntimeError("xdotool %s did not finish within %ds" % (command, timeout))
+        if check and done.returncode != 0:
+            raise RuntimeError("xdotool %s failed (%d): %s" % (command, done.returncode, done.stderr.strip()))
         return done.stdout
 
     def stop(self):
