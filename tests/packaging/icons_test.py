@@ -29,19 +29,13 @@ def check(name, ok, detail=""):
                        (": " + detail) if detail and not ok else ""))
 
 
-def tiles_of(sheet):
-    """The 16 x 16 tiles of the pieces sheet as tuples of RGB pixels."""
-    return [tuple(sheet.getpixel((TILE * n + x, y))
-                  for y in range(TILE) for x in range(TILE))
-            for n in range(sheet.width // TILE)]
-
-
 def main():
     root = sys.argv[1]
     icons = os.path.join(root, "packaging", "icons")
     sheet = Image.open(os.path.join(root, "gfx", "pieces.bmp")).convert("RGB")
-    # The marker and the two drag cursors (8 to 10) are not pieces.
-    pieces = tiles_of(sheet)[:8]
+    # The pieces and the empty cell; the marker and the two drag cursors
+    # (8 to 10) are not pieces.
+    pieces = {sheet.crop((TILE * n, 0, TILE * (n + 1), TILE)).tobytes() for n in range(8)}
     for size in SIZES:
         path = os.path.join(icons, "tessalorium-%d.png" % size)
         im = Image.open(path)
@@ -59,13 +53,9 @@ def main():
                          for y in range(size) for x in range(size)))
         small = im.resize((size // scale, size // scale), Image.NEAREST)
         count = small.width // TILE
-        strange = []
-        for ty in range(count):
-            for tx in range(count):
-                tile = tuple(small.getpixel((tx * TILE + x, ty * TILE + y))
-                             for y in range(TILE) for x in range(TILE))
-                if tile not in pieces:
-                    strange.append((tx, ty))
+        strange = [(tx, ty) for ty in range(count) for tx in range(count)
+                   if small.crop((tx * TILE, ty * TILE, (tx + 1) * TILE, (ty + 1) * TILE)).tobytes()
+                   not in pieces]
         check("%d px icon is %d x %d of the game's tiles, enlarged %d times"
               % (size, count, count, scale), not strange,
               "%d cells are not a piece tile, first %s"
