@@ -113,11 +113,6 @@ TEST_F(HighscoreFile, DamagedFilesNeverYieldInventedScores)
         HighscoreTable table;
         EXPECT_EQ(rowsOf(table), c.rows) << c.what;
         EXPECT_EQ(table.load(), c.loads) << c.what;
-        for (const auto& [name, score] : rowsOf(table)) {
-            EXPECT_LE(name.size(), NAME_MAX_LEN) << c.what;
-            EXPECT_TRUE(score == 0 || c.bytes.find(std::to_string(score)) != std::string::npos)
-                << c.what;
-        }
         EXPECT_EQ(fs::exists(HIGHSCORE_FILE), c.what != "missing file") << c.what;
         EXPECT_EQ(readFile(HIGHSCORE_FILE), c.bytes) << c.what << ": reading changed the file";
     }
