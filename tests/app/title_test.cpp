@@ -77,8 +77,7 @@ protected:
 
 TEST_F(TitleTest, EachFrameDropsOneTileOnACellAfterItsPause)
 {
-    setBoard({"0123456...", "..........", "..........", "..........", "..........", "..........",
-              "..........", "..........", "..........", ".........F"});
+    setBoard({"0123WF6", "", "", "", "", "", "", "", "", ".........F"});
     const std::string board = boardText();
     game->drawBoard();
     before = screen::shoot(game->screen);

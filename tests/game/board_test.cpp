@@ -7,8 +7,7 @@ using BoardTest = GameTest;
 
 TEST_F(BoardTest, ResetEmptiesEverythingAndListsCellsRowMajor)
 {
-    setBoard({"0123WF6...", "..........", "..........", "..........", "..........", "..........",
-              "..........", "..........", "..........", "........12"});
+    setBoard({"0123WF6", "", "", "", "", "", "", "", "", "........12"});
     game->markers[0] = {4, 4};
     game->score = 77;
     game->turns = 9;
@@ -33,7 +32,7 @@ TEST_F(BoardTest, ResetEmptiesEverythingAndListsCellsRowMajor)
 
 TEST_F(BoardTest, CountingListsOnlyEmptyCellsInReadingOrder)
 {
-    setBoard({".000000000", "0000000000", "000000000.", "0000000000", "0000000000", "0000000000",
+    setBoard({".000000000", "0000000000", "000000000", "0000000000", "0000000000", "0000000000",
               "0000000000", "0.00000000", "0000000000", "0000000000"});
     ASSERT_EQ(game->emptyCount, 3u);
     EXPECT_EQ(game->empties[0].x, 0u);

@@ -7,70 +7,34 @@
 
 using GroupsTest = GameTest;
 
-namespace {
-
-const char* const EMPTY_ROW = "..........";
-
-}  // namespace
-
 TEST_F(GroupsTest, WhatGoesAndWhatStays)
 {
     struct Case {
         const char* what;
-        const char* rows[4];  // the top four rows; the rest of the board is empty
-        const char* after[4];
+        std::vector<std::string> rows;
+        std::vector<std::string> after;
         uint32_t points;
     };
-    const char* const E = EMPTY_ROW;
     const Case cases[] = {
-        {"three in a row stay", {"222.......", E, E, E}, {"222.......", E, E, E}, 0},
-        {"a fourth at the end removes them", {"2222......", E, E, E}, {E, E, E, E}, 10},
-        {"a wildcard completes an L",
-         {"0.........", "0.........", "0W........", E},
-         {E, E, E, E},
-         10},
-        {"wildcards alone never group",
-         {"WW........", "WW........", E, E},
-         {"WW........", "WW........", E, E},
-         0},
-        {"fixed pieces group like any kind",
-         {"F.........", "F.........", "F.........", "F........."},
-         {E, E, E, E},
-         10},
-        {"diagonal neighbours do not join",
-         {"1.1.......", ".1.1......", "1.1.......", E},
-         {"1.1.......", ".1.1......", "1.1.......", E},
-         0},
-        {"the wildcard goes with the first group scanned",
-         {"000W111...", E, E, E},
-         {"....111...", E, E, E},
-         10},
-        {"a wildcard can serve two groups that both fail",
-         {"00W11.....", E, E, E},
-         {"00W11.....", E, E, E},
-         0},
-        {"two separate fours score apart", {"3333.3333.", E, E, E}, {E, E, E, E}, 20},
-        {"one group of eight scores more than two fours",
-         {"3333W333..", E, E, E},
-         {E, E, E, E},
-         36},
+        {"three in a row stay", {"222"}, {"222"}, 0},
+        {"a fourth at the end removes them", {"2222"}, {}, 10},
+        {"a wildcard completes an L", {"0", "0", "0W"}, {}, 10},
+        {"wildcards alone never group", {"WW", "WW"}, {"WW", "WW"}, 0},
+        {"fixed pieces group like any kind", {"FFFF"}, {}, 10},
+        {"diagonal neighbours do not join", {"1.1", ".1.1", "1.1"}, {"1.1", ".1.1", "1.1"}, 0},
+        {"the wildcard goes with the first group scanned", {"000W111"}, {"....111"}, 10},
+        {"a wildcard can serve two groups that both fail", {"00W11"}, {"00W11"}, 0},
+        {"two separate fours score apart", {"3333.3333"}, {}, 20},
+        {"one group of eight scores more than two fours", {"3333W333"}, {}, 36},
     };
     for (const Case& c : cases) {
-        setBoard({c.rows[0], c.rows[1], c.rows[2], c.rows[3], E, E, E, E, E, E});
+        setBoard(c.rows);
         game->score = 0;
         game->clearGroups();
-        std::string expected;
-        for (const char* row : c.after) {
-            expected += std::string(row) + "\n";
-        }
-        for (uint32_t i = 4; i < BOARD_H; ++i) {
-            expected += std::string(E) + "\n";
-        }
+        const std::string expected = boardOf(c.after);
         EXPECT_EQ(boardText(), expected) << c.what;
         EXPECT_EQ(game->score, c.points) << c.what;
-        EXPECT_EQ(game->emptyCount,
-                  static_cast<uint32_t>(std::count(expected.begin(), expected.end(), '.')))
-            << c.what;
+        EXPECT_EQ(game->emptyCount, std::count(expected.begin(), expected.end(), '.')) << c.what;
     }
 }
 
@@ -78,8 +42,7 @@ TEST_F(GroupsTest, CellsGoOneByOneInTheOrderTheWalkEnteredThem)
 {
     // The walk starts on the 1 at (1, 1) and meets a neighbour in every
     // direction: right, up, left, down is the order of removal.
-    setBoard({".W........", "W11.......", ".1........", EMPTY_ROW, EMPTY_ROW, EMPTY_ROW, EMPTY_ROW,
-              EMPTY_ROW, EMPTY_ROW, EMPTY_ROW});
+    setBoard({".W", "W11", ".1"});
     std::vector<std::pair<uint32_t, uint32_t>> order;
     std::vector<uint32_t> scores;
     auto previous = game->board;

@@ -12,8 +12,7 @@ protected:
     // a blocked neighbour, and a wildcard in a corner.
     void arrange()
     {
-        setBoard({"..........", "..........", "..........", "..........", "....2.....",
-                  "......F...", "......1...", "..........", "..........", "W........."});
+        setBoard({"", "", "", "", "....2", "......F", "......1", "", "", "W"});
         game->turns = 0;
         game->undoAvailable = true;
     }

@@ -8,8 +8,7 @@ using SpawnTest = GameTest;
 
 TEST_F(SpawnTest, FourPiecesMarkedOnEmptyCellsCellDrawnBeforeKind)
 {
-    setBoard({"0.1.2.3.F.", "..........", "W.........", "..........", "..........", "..........",
-              "..........", "..........", "..........", "........66"});
+    setBoard({"0.1.2.3.F", "", "W", "", "", "", "", "", "", "........66"});
     const auto before = game->board;
     // The first draw by hand: a cell of the empty-cell list, then a kind.
     srand(4242);
@@ -72,7 +71,7 @@ TEST_F(SpawnTest, NeverOnAnOccupiedCellAndTheSeventhKindOnlyFromLevelThree)
 TEST_F(SpawnTest, FewerEmptyCellsThanMarkersLeavesTheOtherMarkersAlone)
 {
     setBoard({"0000000000", "0000000000", "0000000000", "0000000000", "0000000000", "0000000000",
-              "0000000000", "0000000000", "0000000000", "0000000.0."});
+              "0000000000", "0000000000", "0000000000", "0000000.0"});
     game->markers[2] = {NO_MARKER, 5};
     game->markers[3] = {4, 4};
 

@@ -39,8 +39,7 @@ protected:
         GameTest::SetUp();
         game->undoAvailable = true;
         // Three of a kind waiting for a fourth, a fixed piece, room to move.
-        setBoard({"222.......", "....2.....", "..........", "..........", ".....F....",
-                  "..........", "..........", "..........", "..........", ".........."});
+        setBoard({"222", "....2", "", "", ".....F"});
         game->drawBoard();
     }
 };

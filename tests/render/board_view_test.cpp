@@ -9,8 +9,7 @@ using BoardViewTest = GameTest;
 
 TEST_F(BoardViewTest, EveryCellShowsItsTileOverTheBackgroundWithTheHud)
 {
-    setBoard({"0123456...", "..........", "..........", "..........", "..........", "..........",
-              "..........", "..........", "..........", "6543210..."});
+    setBoard({"0123WF6", "", "", "", "", "", "", "", "", "6FW3210"});
     game->undoAvailable = true;  // as a new game sets it; still hidden at 0 turns
     game->drawBoard();
 
@@ -45,8 +44,7 @@ TEST_F(BoardViewTest, UndoLabelOnlyWhileTheUndoIsUnspentAndAMoveWasMade)
 
 TEST_F(BoardViewTest, MarkersOverlayTheirPieceAndAbsentOnesDrawNothing)
 {
-    setBoard({"..........", "..........", "..........", "...3......", "..........", "..........",
-              "..........", "..........", "..........", ".........2"});
+    setBoard({"", "", "", "...3", "", "", "", "", "", ".........2"});
     game->markers[0] = {9, 9};
     game->markers[1] = {NO_MARKER, 3};
     game->markers[2] = {3, 3};

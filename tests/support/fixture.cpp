@@ -29,27 +29,32 @@ void GameTest::TearDown()
     SDL_Quit();
 }
 
-void GameTest::setBoard(std::initializer_list<const char*> rows)
+namespace {
+
+// Each cell code's letter, at its code.
+const std::string CELL_LETTERS = "0123WF6.";
+
+}  // namespace
+
+std::string boardOf(const std::vector<std::string>& rows)
 {
-    ASSERT_EQ(rows.size(), BOARD_H);
-    uint32_t y = 0;
-    for (const char* row : rows) {
-        ASSERT_EQ(std::string(row).size(), BOARD_W) << "row " << y;
-        for (uint32_t x = 0; x < BOARD_W; ++x) {
-            const char c = row[x];
-            uint32_t code = CELL_EMPTY;
-            if (c == 'W') {
-                code = CELL_WILD;
-            } else if (c == 'F') {
-                code = CELL_FIXED;
-            } else if (c >= '0' && c <= '6') {
-                code = static_cast<uint32_t>(c - '0');
-            } else {
-                ASSERT_EQ(c, '.') << "row " << y;
-            }
-            game->setCell(x, y, code);
-        }
-        ++y;
+    EXPECT_LE(rows.size(), BOARD_H);
+    std::string text;
+    for (uint32_t y = 0; y < BOARD_H; ++y) {
+        const std::string row = y < rows.size() ? rows[y] : "";
+        EXPECT_LE(row.size(), BOARD_W) << "row " << y;
+        text += row + std::string(BOARD_W - std::min<size_t>(row.size(), BOARD_W), '.') + "\n";
+    }
+    return text;
+}
+
+void GameTest::setBoard(const std::vector<std::string>& rows)
+{
+    const std::string text = boardOf(rows);
+    for (uint32_t n = 0; n < BOARD_CELLS; ++n) {
+        const size_t code = CELL_LETTERS.find(text[n + n / BOARD_W]);
+        ASSERT_NE(code, std::string::npos) << "cell " << n;
+        game->board[n] = static_cast<uint32_t>(code);
     }
     game->countEmptyCells();
 }
@@ -57,15 +62,9 @@ void GameTest::setBoard(std::initializer_list<const char*> rows)
 std::string GameTest::boardText() const
 {
     std::string text;
-    for (uint32_t y = 0; y < BOARD_H; ++y) {
-        for (uint32_t x = 0; x < BOARD_W; ++x) {
-            const uint32_t code = game->getCell(x, y);
-            text += code == CELL_EMPTY   ? '.'
-                    : code == CELL_WILD  ? 'W'
-                    : code == CELL_FIXED ? 'F'
-                                         : static_cast<char>('0' + code);
-        }
-        text += '\n';
+    for (uint32_t n = 0; n < BOARD_CELLS; ++n) {
+        text += game->board[n] <= CELL_EMPTY ? CELL_LETTERS[game->board[n]] : '?';
+        text += n % BOARD_W == BOARD_W - 1 ? "\n" : "";
     }
     return text;
 }

@@ -7,20 +7,25 @@
 
 #include <gtest/gtest.h>
 
-#include <initializer_list>
 #include <string>
+#include <vector>
 
 // Fixed seed for tests that depend on the pieces drawn.
 constexpr unsigned TEST_SEED = 12345;
+
+// The board as text, one line per row, top row first: '0'-'6' piece kinds,
+// 'W' wildcard, 'F' fixed, '.' empty. Short rows, and rows missing at the
+// bottom, are filled with empty cells.
+std::string boardOf(const std::vector<std::string>& rows);
 
 class GameTest : public ::testing::Test {
 protected:
     void SetUp() override;
     void TearDown() override;
 
-    // Ten strings of ten cells, top row first: '0'-'6' piece kinds,
-    // 'W' wildcard, 'F' fixed, '.' empty. Recounts the empty cells.
-    void setBoard(std::initializer_list<const char*> rows);
+    // Sets the board to boardOf(rows) and recounts the empty cells.
+    void setBoard(const std::vector<std::string>& rows);
+    // The board as boardOf writes it.
     std::string boardText() const;
 
     Game* game = nullptr;
