@@ -25,11 +25,7 @@ unsigned emptyPolls = 0;
 
 bool nextEvent(SDL_Event* event)
 {
-    if (__real_SDL_PollEvent(event) == 1) {
-        emptyPolls = 0;
-        return true;
-    }
-    if (eventSource && eventSource(*event)) {
+    if (__real_SDL_PollEvent(event) == 1 || (eventSource && eventSource(*event))) {
         emptyPolls = 0;
         return true;
     }
@@ -72,16 +68,17 @@ int __wrap_SDL_Flip(SDL_Surface* screen)
     return presenting ? __real_SDL_Flip(screen) : 0;
 }
 
-int __wrap_SDL_WaitEvent(SDL_Event* event)
+int __wrap_SDL_PollEvent(SDL_Event* event)
 {
     SDL_Event ignored;
     return nextEvent(event != nullptr ? event : &ignored) ? 1 : 0;
 }
 
-int __wrap_SDL_PollEvent(SDL_Event* event)
+// Never blocks: with no event left a wait fails, which every loop of the
+// game takes for "stop here".
+int __wrap_SDL_WaitEvent(SDL_Event* event)
 {
-    SDL_Event ignored;
-    return nextEvent(event != nullptr ? event : &ignored) ? 1 : 0;
+    return __wrap_SDL_PollEvent(event);
 }
 
 }  // extern "C"
