@@ -30,18 +30,6 @@ TEST_F(BoardTest, ResetEmptiesEverythingAndListsCellsRowMajor)
     EXPECT_TRUE(game->undoAvailable) << "a reset leaves the undo to the new-game set-up";
 }
 
-TEST_F(BoardTest, CountingListsOnlyEmptyCellsInReadingOrder)
-{
-    setBoard({".000000000", "0000000000", "000000000", "0000000000", "0000000000", "0000000000",
-              "0000000000", "0.00000000", "0000000000", "0000000000"});
-    ASSERT_EQ(game->emptyCount, 3u);
-    EXPECT_EQ(game->empties[0].x, 0u);
-    EXPECT_EQ(game->empties[1].x, 9u);
-    EXPECT_EQ(game->empties[1].y, 2u);
-    EXPECT_EQ(game->empties[2].x, 1u);
-    EXPECT_EQ(game->empties[2].y, 7u);
-}
-
 TEST(GameConstruction, SeedsTheGeneratorFromItsOwnAddress)
 {
     Game* first = new Game;

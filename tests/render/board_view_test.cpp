@@ -58,18 +58,6 @@ TEST_F(BoardViewTest, MarkersOverlayTheirPieceAndAbsentOnesDrawNothing)
     EXPECT_EQ(game->piecesImage->flags & SDL_SRCCOLORKEY, 0u) << "the key is off between blits";
 }
 
-TEST_F(BoardViewTest, CursorTileCoversTheWholeCellAndIsPresented)
-{
-    game->markers[0] = {4, 5};
-    game->setCell(4, 5, 1);
-    game->drawBoard();
-    const unsigned flips = harness::flips();
-    game->drawCellTile(4, 5, TILE_CURSOR_OK);
-    EXPECT_EQ(harness::flips(), flips + 1);
-    EXPECT_TRUE(screen::cellShows(*game, 4, 5, TILE_CURSOR_OK));
-    EXPECT_EQ(game->getCell(4, 5), 1u) << "feedback only, the board is untouched";
-}
-
 TEST_F(BoardViewTest, WideNumbersGrowToTheRight)
 {
     game->score = 4294967295u;
