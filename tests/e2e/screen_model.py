@@ -1,12 +1,12 @@
 """Reads the game's window back from screenshots: board cells, texts, numbers.
 
 Everything here works on the window's own 206 x 274 picture (a scaled window
-is reduced first) and on the game's bitmaps, which it parses itself: the
-tiles of pieces.bmp and the glyphs of c18font.bmp are the references that
-every cell and every text on the screen is compared with, pixel for pixel.
+is reduced first) and on the game's bitmaps: the tiles of pieces.bmp and the
+glyphs of c18font.bmp are the references that every cell and every text on
+the screen is compared with, pixel for pixel.
 """
 
-import struct
+from PIL import Image
 
 SCREEN_W, SCREEN_H = 206, 274
 BOARD_X, BOARD_Y = 23, 57
@@ -34,24 +34,15 @@ OUTLINE_OFFSETS = ((-1, 0), (1, 0), (-1, -1), (1, -1), (0, -1), (0, 1), (-1, 1),
 
 
 def read_bmp8(path):
-    """Returns (width, height, palette, rows) of an uncompressed 8-bit BMP;
-    rows top first, each a bytes object of palette indices."""
-    with open(path, "rb") as f:
-        data = f.read()
-    if data[:2] != b"BM":
-        raise ValueError("%s: not a BMP file" % path)
-    offset = struct.unpack_from("<I", data, 10)[0]
-    header_size, width, height, _, bpp, compression = struct.unpack_from("<IiiHHI", data, 14)
-    colours = struct.unpack_from("<I", data, 46)[0] or 256
-    if bpp != 8 or compression != 0:
-        raise ValueError("%s: not an uncompressed 8-bit BMP" % path)
-    base = 14 + header_size
-    palette = [(data[base + 4 * i + 2], data[base + 4 * i + 1], data[base + 4 * i])
-               for i in range(colours)]
-    stride = (width + 3) & ~3
-    stored = [data[offset + stride * i:offset + stride * i + width] for i in range(abs(height))]
-    rows = stored[::-1] if height > 0 else stored
-    return width, abs(height), palette, rows
+    """(palette, rows) of a palettised bitmap: RGB triples, and the rows top
+    first, each a bytes object of palette indices."""
+    image = Image.open(path)
+    if image.mode != "P":
+        raise ValueError("%s: not a palettised bitmap" % path)
+    flat = image.getpalette()
+    data = image.tobytes()
+    return ([tuple(flat[i:i + 3]) for i in range(0, len(flat), 3)],
+            [data[y * image.width:(y + 1) * image.width] for y in range(image.height)])
 
 
 def centred_x(text):
@@ -67,7 +58,7 @@ class Tiles:
     new-piece marker drawn over it."""
 
     def __init__(self, path):
-        _, _, palette, rows = read_bmp8(path)
+        palette, rows = read_bmp8(path)
 
         def indices(tile):
             return [rows[y][TILE * tile:TILE * (tile + 1)] for y in range(TILE)]
@@ -94,16 +85,8 @@ class Tiles:
     def board(self, image):
         """The board as rows of (code, marked), or None unless every cell is
         a plain tile (an animation, a banner or a text covers some)."""
-        board = []
-        for row in range(BOARD_H):
-            line = []
-            for column in range(BOARD_W):
-                cell = self.cell(image, column, row)
-                if cell is None:
-                    return None
-                line.append(cell)
-            board.append(line)
-        return board
+        board = [[self.cell(image, column, row) for column in range(BOARD_W)] for row in range(BOARD_H)]
+        return None if any(None in line for line in board) else board
 
 
 class Font:
@@ -112,7 +95,7 @@ class Font:
     screen."""
 
     def __init__(self, path):
-        width, height, _, rows = read_bmp8(path)
+        _, rows = read_bmp8(path)
         self.glyphs = {}
         for row_index, (first, last, drop) in enumerate(GLYPH_ROWS):
             for c in range(ord(first), ord(last) + 1):
