@@ -19,15 +19,8 @@ bool isTextPixel(const screen::Rgb& pixel)
 
 class TitleTest : public GameTest {
 protected:
-    void SetUp() override
-    {
-        GameTest::SetUp();
-        game->drawBoard();
-        before = screen::shoot(game->screen);
-        harness::reset();
-    }
-
-    // The cells whose picture changed, apart from text drawn over them.
+    // The cells whose picture changed since `before`, apart from text drawn
+    // over them.
     std::vector<std::pair<uint32_t, uint32_t>> changedCells()
     {
         const screen::Shot now = screen::shoot(game->screen);
