@@ -156,35 +156,34 @@ rm "$work/x/xdpyinfo"
 expect_eq "when every tool fails the scale is 1" 1 "$(xscale)"
 
 echo "== Refusals"
+# refused WHAT MESSAGE NAME=value...: the launcher run with these settings
+# exits with status 1, saying MESSAGE, and starts no game.
+refused() {
+    local what=$1 message=$2 out
+    shift 2
+    out=$(launch "$@")
+    expect_eq "$what stops the launcher" 1 "$(field "$out" status)"
+    expect_grep "... and says: $message" "$message" "$work/stderr"
+    expect_eq "... and starts no game" "" "$(field "$out" cwd)"
+}
 touch "$work/a file"
-out=$(launch XDG_DATA_HOME="$work/a file/data")
-expect_eq "a folder that cannot be made stops the launcher" 1 "$(field "$out" status)"
-expect_grep "... and says which folder" "cannot make the folder for your scores: $work/a file/data/tessalorium" "$work/stderr"
-expect_eq "... and the game is not started" "" "$(field "$out" cwd)"
-
+refused "a folder that cannot be made" \
+    "cannot make the folder for your scores: $work/a file/data/tessalorium" \
+    XDG_DATA_HOME="$work/a file/data"
 if [ "$(id -u)" -ne 0 ]; then # root may write anywhere
     mkdir -p "$work/locked/tessalorium"
     chmod a-w "$work/locked/tessalorium"
-    out=$(launch XDG_DATA_HOME="$work/locked")
-    expect_eq "a folder that cannot be written stops the launcher" 1 "$(field "$out" status)"
-    expect_grep "... and says so" "cannot write in the folder" "$work/stderr"
+    refused "a folder that cannot be written" "cannot write in the folder" XDG_DATA_HOME="$work/locked"
     chmod u+w "$work/locked/tessalorium"
 fi
-
 mkdir -p "$work/own/tessalorium/gfx"
 touch "$work/own/tessalorium/gfx/mine.bmp"
-out=$(launch XDG_DATA_HOME="$work/own")
-expect_eq "a real gfx folder in the player's folder stops the launcher" 1 "$(field "$out" status)"
-expect_grep "... and says what is in the way" "tessalorium/gfx is in the way" "$work/stderr"
+refused "a real gfx folder in the player's folder" "tessalorium/gfx is in the way" \
+    XDG_DATA_HOME="$work/own"
 expect_true "... and leaves it alone" test -f "$work/own/tessalorium/gfx/mine.bmp"
-
-out=$(launch HOME=)
-expect_eq "no HOME and no XDG_DATA_HOME stops the launcher" 1 "$(field "$out" status)"
-
+refused "no HOME and no XDG_DATA_HOME" "neither XDG_DATA_HOME nor HOME is set" HOME=
 mv "$prefix/share/tessalorium/gfx" "$work/gfx aside"
-out=$(launch)
-expect_eq "missing pictures stop the launcher" 1 "$(field "$out" status)"
-expect_grep "... and it says so" "pictures are missing" "$work/stderr"
+refused "a missing pictures folder" "pictures are missing"
 mv "$work/gfx aside" "$prefix/share/tessalorium/gfx"
 
 status=0
