@@ -83,12 +83,12 @@ public:
     void showAttract(uint32_t duration);
 
     std::array<uint32_t, BOARD_CELLS> board;     // y * BOARD_W + x
-    std::array<uint32_t, BOARD_CELLS> snapshot;  // board at the latest move attempt
+    std::array<uint32_t, BOARD_CELLS> snapshot;  // board before the latest allowed move
     std::array<CellPos, BOARD_CELLS> empties;    // first emptyCount entries, row-major
     std::array<CellPos, MARKER_COUNT> markers;   // pieces of the latest spawn
     std::array<uint32_t, BOARD_CELLS> visited;   // scratch of the group walk
     uint32_t score;
-    uint32_t savedScore;  // score at the latest move attempt
+    uint32_t savedScore;  // score before the latest allowed move
     uint32_t emptyCount;  // as of the latest countEmptyCells
     uint32_t turns;
     bool undoAvailable;

@@ -25,15 +25,15 @@ bool Game::canMove(uint32_t x1, uint32_t y1, uint32_t x2, uint32_t y2) const
 
 bool Game::tryMove(uint32_t x1, uint32_t y1, uint32_t x2, uint32_t y2)
 {
-    const uint32_t source = getCell(x1, y1);
-
-    // Every attempt, allowed or not, becomes the state an undo returns to.
-    snapshot = board;
-    savedScore = score;
-
     if (!canMove(x1, y1, x2, y2)) {
         return false;
     }
+    // Only a move the rules allow is something to take back: a refused
+    // attempt, such as a plain click on a piece, leaves the snapshot alone.
+    snapshot = board;
+    savedScore = score;
+
+    const uint32_t source = getCell(x1, y1);
 
     setCell(x1, y1, CELL_EMPTY);
     setCell(x2, y2, source);
