@@ -1,0 +1,1 @@
+"""The art generator's drawing, one module per output; run tools/make_art.py."""
