@@ -1,21 +1,23 @@
-// A real Game on SDL's dummy video driver, with the harness reset.
+// A real Game on SDL's dummy driver, and reading back what the player sees.
 #pragma once
 
-#include "game/game.h"
 #include "tests/support/harness.h"
-#include "tests/support/screen.h"
 
 #include <gtest/gtest.h>
 
-#include <string>
-#include <vector>
+// The faces of the game's texts, written out here: a test that took them
+// from the game would agree with any wrong colour.
+struct Rgb {
+    uint8_t r, g, b;
+    bool operator==(const Rgb& o) const { return r == o.r && g == o.g && b == o.b; }
+    bool operator!=(const Rgb& o) const { return !(*this == o); }
+};
+constexpr Rgb MAGENTA{255, 0, 255}, GREEN{136, 255, 119}, BLUE{0, 153, 255},
+    YELLOW{255, 238, 119}, WHITE{255, 255, 255}, BLACK{0, 0, 0};
+Rgb pixel(SDL_Surface* surface, int x, int y);
 
-// Fixed seed for tests that depend on the pieces drawn.
-constexpr unsigned TEST_SEED = 12345;
-
-// The board as text, one line per row, top row first: '0'-'6' piece kinds,
-// 'W' wildcard, 'F' fixed, '.' empty. Short rows, and rows missing at the
-// bottom, are filled with empty cells.
+// The board as text, a line per row: '0'-'6' kinds, 'W' wildcard, 'F'
+// fixed, '.' empty; short or missing rows are empty cells.
 std::string boardOf(const std::vector<std::string>& rows);
 
 class GameTest : public ::testing::Test {
@@ -23,14 +25,17 @@ protected:
     void SetUp() override;
     void TearDown() override;
 
-    // Sets the board to boardOf(rows) and recounts the empty cells.
     void setBoard(const std::vector<std::string>& rows);
-    // The board as boardOf writes it.
     std::string boardText() const;
+    // The cell shows exactly this tile, or with `marked` the marker over it.
+    bool cellShows(uint32_t column, uint32_t row, uint32_t tile, bool marked = false);
+    // The `length` characters drawn in `face` at (x, y) as drawText places
+    // them: ' ' for none of that colour, '?' for anything unreadable.
+    std::string textAt(int x, int y, size_t length, Rgb face);
 
     Game* game = nullptr;
 };
 
-// Directory holding gfx/ for the whole test run (the working directory).
-std::string testDirectory();
+void writeFile(const std::string& path, const std::string& bytes);
+std::string readFile(const std::string& path);
 std::string sourceDirectory();

@@ -9,186 +9,117 @@ int __real_SDL_Flip(SDL_Surface* screen);
 int __real_SDL_PollEvent(SDL_Event* event);
 }
 
-namespace {
+namespace harness {
 
-uint32_t clockNow = 0;
-std::vector<uint32_t> delayLog;
-unsigned flipCount = 0;
-std::function<void(SDL_Surface*)> flipHook;
-std::function<bool(SDL_Event&)> eventSource;
-bool presenting = true;
+uint32_t now;
+std::vector<uint32_t> delays;
+unsigned flips;
+bool present = true;
+std::function<void()> onFlip;
+std::function<bool(SDL_Event&)> nextEvent;
+// A screen that polls forever and never gets input would hang the test.
+static unsigned emptyPolls;
 
-// A screen that polls for input forever without ever getting any would hang
-// the test; after this many empty polls in a row the test is stuck for good.
-constexpr unsigned STARVED_POLLS = 20000;
-unsigned emptyPolls = 0;
-
-bool nextEvent(SDL_Event* event)
+void reset()
 {
-    if (__real_SDL_PollEvent(event) == 1 || (eventSource && eventSource(*event))) {
-        emptyPolls = 0;
-        return true;
-    }
-    if (++emptyPolls > STARVED_POLLS) {
-        fprintf(stderr, "harness: the game keeps polling but the test gives no more input\n");
-        std::abort();
-    }
-    return false;
-}
-
-// Drains SDL's queue without handling anything.
-void dropEvents()
-{
-    SDL_Event event;
-    while (__real_SDL_PollEvent(&event) == 1) {
+    now = flips = emptyPolls = 0;
+    delays.clear();
+    present = true;
+    onFlip = nullptr;
+    nextEvent = nullptr;
+    for (SDL_Event dropped; __real_SDL_PollEvent(&dropped) == 1;) {
     }
 }
 
-}  // namespace
+SDL_Event mouse(Uint8 type, int x, int y)
+{
+    SDL_Event event = {};
+    event.type = type;
+    if (type == SDL_MOUSEMOTION) {
+        event.motion = {type, 0, 0, static_cast<Uint16>(x), static_cast<Uint16>(y), 0, 0};
+    } else {
+        event.button = {type, 0, SDL_BUTTON_LEFT, type == SDL_MOUSEBUTTONDOWN, static_cast<Uint16>(x),
+                        static_cast<Uint16>(y)};
+    }
+    return event;
+}
+
+SDL_Event key(SDLKey sym, SDLMod mod, Uint8 type)
+{
+    SDL_Event event = {};
+    event.key = {type, 0, type == SDL_KEYDOWN, {0, sym, mod, 0}};
+    return event;
+}
+
+SDL_Event quit()
+{
+    SDL_Event event = {};
+    event.type = SDL_QUIT;
+    return event;
+}
+
+void push(std::initializer_list<SDL_Event> events)
+{
+    for (SDL_Event event : events) {
+        if (SDL_PushEvent(&event) != 0) {
+            std::abort();  // SDL's queue is full: the test pushes too much at once
+        }
+    }
+}
+
+void click(int x, int y)
+{
+    push({mouse(SDL_MOUSEBUTTONDOWN, x, y), mouse(SDL_MOUSEBUTTONUP, x, y)});
+}
+
+void drag(int fromX, int fromY, int toX, int toY)
+{
+    push({mouse(SDL_MOUSEBUTTONDOWN, fromX, fromY), mouse(SDL_MOUSEMOTION, toX, toY),
+          mouse(SDL_MOUSEBUTTONUP, toX, toY)});
+}
+
+}  // namespace harness
 
 extern "C" {
 
 void __wrap_SDL_Delay(Uint32 ms)
 {
-    delayLog.push_back(ms);
-    clockNow += ms;
+    harness::delays.push_back(ms);
+    harness::now += ms;
 }
 
 Uint32 __wrap_SDL_GetTicks(void)
 {
-    return clockNow;
+    return harness::now;
 }
 
 int __wrap_SDL_Flip(SDL_Surface* screen)
 {
-    ++flipCount;
-    if (flipHook) {
-        flipHook(screen);
+    ++harness::flips;
+    if (harness::onFlip) {
+        harness::onFlip();
     }
-    return presenting ? __real_SDL_Flip(screen) : 0;
+    return harness::present ? __real_SDL_Flip(screen) : 0;
 }
 
 int __wrap_SDL_PollEvent(SDL_Event* event)
 {
     SDL_Event ignored;
-    return nextEvent(event != nullptr ? event : &ignored) ? 1 : 0;
+    SDL_Event& out = event != nullptr ? *event : ignored;
+    if (__real_SDL_PollEvent(&out) == 1 || (harness::nextEvent && harness::nextEvent(out))) {
+        harness::emptyPolls = 0;
+        return 1;
+    }
+    if (++harness::emptyPolls > 20000) {
+        std::fprintf(stderr, "harness: the game keeps polling but gets no more input\n");
+        std::abort();
+    }
+    return 0;
 }
 
-// Never blocks: with no event left a wait fails, which every loop of the
-// game takes for "stop here".
 int __wrap_SDL_WaitEvent(SDL_Event* event)
 {
     return __wrap_SDL_PollEvent(event);
 }
 
 }  // extern "C"
-
-namespace harness {
-
-void reset()
-{
-    clockNow = 0;
-    delayLog.clear();
-    flipCount = 0;
-    flipHook = nullptr;
-    eventSource = nullptr;
-    emptyPolls = 0;
-    presenting = true;
-    dropEvents();
-}
-
-uint32_t now()
-{
-    return clockNow;
-}
-
-const std::vector<uint32_t>& delays()
-{
-    return delayLog;
-}
-
-unsigned flips()
-{
-    return flipCount;
-}
-
-void presentFrames(bool present)
-{
-    presenting = present;
-}
-
-void onFlip(std::function<void(SDL_Surface*)> hook)
-{
-    flipHook = std::move(hook);
-}
-
-void setEventSource(std::function<bool(SDL_Event&)> source)
-{
-    eventSource = std::move(source);
-}
-
-void push(const SDL_Event& event)
-{
-    SDL_Event copy = event;
-    if (SDL_PushEvent(&copy) != 0) {
-        fprintf(stderr, "harness: SDL's event queue is full\n");
-        std::abort();
-    }
-}
-
-void pushMotion(int x, int y, Uint8 buttons)
-{
-    SDL_Event event = {};
-    event.type = SDL_MOUSEMOTION;
-    event.motion.state = buttons;
-    event.motion.x = static_cast<Uint16>(x);
-    event.motion.y = static_cast<Uint16>(y);
-    push(event);
-}
-
-static void pushButton(Uint8 type, int x, int y, Uint8 button)
-{
-    SDL_Event event = {};
-    event.type = type;
-    event.button.button = button;
-    event.button.state = type == SDL_MOUSEBUTTONDOWN ? SDL_PRESSED : SDL_RELEASED;
-    event.button.x = static_cast<Uint16>(x);
-    event.button.y = static_cast<Uint16>(y);
-    push(event);
-}
-
-void pushButtonDown(int x, int y, Uint8 button)
-{
-    pushButton(SDL_MOUSEBUTTONDOWN, x, y, button);
-}
-
-void pushButtonUp(int x, int y, Uint8 button)
-{
-    pushButton(SDL_MOUSEBUTTONUP, x, y, button);
-}
-
-void pushKey(SDLKey sym, SDLMod mod)
-{
-    SDL_Event event = {};
-    event.type = SDL_KEYDOWN;
-    event.key.state = SDL_PRESSED;
-    event.key.keysym.sym = sym;
-    event.key.keysym.mod = mod;
-    push(event);
-}
-
-void pushQuit()
-{
-    SDL_Event event = {};
-    event.type = SDL_QUIT;
-    push(event);
-}
-
-void pushDrag(int fromX, int fromY, int toX, int toY)
-{
-    pushButtonDown(fromX, fromY);
-    pushMotion(toX, toY, SDL_BUTTON(SDL_BUTTON_LEFT));
-    pushButtonUp(toX, toY);
-}
-
-}  // namespace harness

@@ -1,45 +1,42 @@
-// Test control over time, presented frames and input.
+// Time and input under a test's control.
 //
-// The test binary is linked with --wrap for SDL_Delay, SDL_GetTicks,
-// SDL_Flip, SDL_WaitEvent and SDL_PollEvent, so the game's sleeps advance a
-// virtual clock at no cost, every presented frame can be inspected, and
-// waiting for input never blocks: when nothing is queued and no event source
-// is set, a wait fails, which every loop of the game treats as "stop here".
+// Test programs wrap SDL_Delay, SDL_GetTicks, SDL_Flip, SDL_WaitEvent and
+// SDL_PollEvent (see harness.cpp): sleeps advance a virtual clock, every
+// presented frame can be looked at, and with no input left a wait fails,
+// which every loop of the game takes for "stop here".
 #pragma once
 
-#include <SDL.h>
+#include "game/game.h"
 
-#include <cstdint>
 #include <functional>
+#include <initializer_list>
 #include <vector>
 
 namespace harness {
 
-// Back to time 0, no delays or flips recorded, no hooks, empty event queue.
-void reset();
+extern uint32_t now;                                // the virtual clock, in ms
+extern std::vector<uint32_t> delays;                // every SDL_Delay, in order
+extern unsigned flips;                              // SDL_Flip calls
+extern bool present;                                // whether a flip really presents
+extern std::function<void()> onFlip;                // called before every flip
+extern std::function<bool(SDL_Event&)> nextEvent;   // asked when SDL's queue is empty
+void reset();  // all of the above as at the start, and SDL's queue emptied
 
-uint32_t now();
-const std::vector<uint32_t>& delays();  // every SDL_Delay argument, in order
-unsigned flips();
-
-// Whether SDL_Flip really presents; tests that only need the picture in the
-// screen surface, not on the (dummy) display, may skip the cost.
-void presentFrames(bool present);
-
-// Called with the screen on every SDL_Flip, before the flip itself.
-void onFlip(std::function<void(SDL_Surface*)> hook);
-
-// Asked for one more event whenever SDL's queue is empty. Returning false
-// means "nothing more": a wait then fails and a poll finds nothing.
-void setEventSource(std::function<bool(SDL_Event&)> source);
-
-void push(const SDL_Event& event);
-void pushMotion(int x, int y, Uint8 buttons = 0);
-void pushButtonDown(int x, int y, Uint8 button = SDL_BUTTON_LEFT);
-void pushButtonUp(int x, int y, Uint8 button = SDL_BUTTON_LEFT);
-void pushKey(SDLKey sym, SDLMod mod = KMOD_NONE);
-void pushQuit();
-// Press at one window pixel and release at another.
-void pushDrag(int fromX, int fromY, int toX, int toY);
+SDL_Event mouse(Uint8 type, int x, int y);  // motion, or a left button down or up
+SDL_Event key(SDLKey sym, SDLMod mod = KMOD_NONE, Uint8 type = SDL_KEYDOWN);
+SDL_Event quit();
+void push(std::initializer_list<SDL_Event> events);
+void click(int x, int y);
+void drag(int fromX, int fromY, int toX, int toY);
 
 }  // namespace harness
+
+// The window pixel in the middle of a board cell, as a player aims.
+inline int cellX(uint32_t column)
+{
+    return static_cast<int>(BOARD_X + column * TILE_W + TILE_W / 2);
+}
+inline int cellY(uint32_t row)
+{
+    return static_cast<int>(BOARD_Y + row * TILE_H + TILE_H / 2);
+}

@@ -1,0 +1,177 @@
+// Start-up, the bitmaps, the title screen and the screen flow of the program.
+#include "app/program.h"
+#include "app/sdl_hints.h"
+#include "app/title.h"
+#include "scores/highscores.h"
+#include "tests/support/fixture.h"
+
+#include <sys/wait.h>
+
+#include <filesystem>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// A bitmap of SDL's own making: 8 bits with `colors` palette entries
+// (pixels alternating 0 and 1), or 24 bits for 0.
+std::string bitmap(int w, int h, int colors)
+{
+    SDL_Surface* s = SDL_CreateRGBSurface(0, w, h, colors ? 8 : 24, 0, 0, 0, 0);
+    for (int i = 0; colors && i < s->pitch * h; ++i) {
+        static_cast<Uint8*>(s->pixels)[i] = colors > 1 ? i % 2 : 0;
+    }
+    SDL_SaveBMP(s, "made.bmp");
+    SDL_FreeSurface(s);
+    std::string bytes = readFile("made.bmp");
+    bytes[46] = static_cast<char>(colors % 256);  // the palette's length
+    bytes[47] = static_cast<char>(colors / 256);
+    return bytes;
+}
+
+// Works in a folder of the game's own art with one file replaced.
+void useArt(const std::string& file, const std::string& bytes)
+{
+    fs::remove_all("art");
+    fs::create_directories("art/gfx");
+    for (const char* name : {"board.bmp", "pieces.bmp", "c18font.bmp"}) {
+        fs::copy(sourceDirectory() + "/gfx/" + name, std::string("art/gfx/") + name);
+    }
+    if (!file.empty()) {
+        writeFile("art/gfx/" + file, bytes);
+    }
+    fs::current_path("art");
+}
+
+// Starts video and a Game in the current folder, as the program does.
+bool starts(Game*& game)
+{
+    SDL_Init(SDL_INIT_VIDEO);
+    game = new Game;
+    return game->initVideo();
+}
+
+}  // namespace
+
+class App : public ::testing::Test {
+protected:
+    void SetUp() override { harness::reset(); }
+    void TearDown() override
+    {
+        delete game;
+        SDL_Quit();
+        fs::current_path(home);
+        harness::reset();
+        HighscoreTable::shutdown();
+        for (const char* made : {HIGHSCORE_FILE, "art", "made.bmp"}) {
+            fs::remove_all(made);
+        }
+    }
+    const fs::path home = fs::current_path();
+    Game* game = nullptr;
+};
+
+TEST_F(App, ABitmapThatCannotServeItsLayoutEndsTheGameQuietly)
+{
+    const std::tuple<const char*, int, int, bool> sheets[] = {
+        {"board.bmp", 206, 274, false}, {"pieces.bmp", 176, 16, true}, {"c18font.bmp", 352, 54, true}};
+    for (const auto& [file, w, h, palettised] : sheets) {
+        const std::string real = readFile(sourceDirectory() + "/gfx/" + file);
+        std::vector<std::string> broken = {"", "not a bitmap\n", real.substr(0, 54),
+                                           real.substr(0, real.size() / 2),
+                                           "BM" + std::string(200, '\x7f'), bitmap(w - 1, h, 256),
+                                           bitmap(w, h - 1, 256), bitmap(1, 1, 256)};
+        if (palettised) {
+            broken.push_back(bitmap(w, h, 0));
+        }
+        if (std::string(file) == "c18font.bmp") {
+            broken.push_back(bitmap(w, h, 1));  // the ink would have no colour
+        }
+        for (size_t i = 0; i < broken.size(); ++i) {
+            useArt(file, broken[i]);
+            EXPECT_FALSE(starts(game)) << file << " case " << i;
+            delete game;
+            game = nullptr;
+            SDL_Quit();
+            fs::current_path(home);
+        }
+        // The control: another sheet that fits its layout serves.
+        useArt(file, bitmap(w + 5, h, palettised ? 2 : 0));
+        EXPECT_TRUE(starts(game)) << file;
+        delete game;
+        game = nullptr;
+        SDL_Quit();
+        fs::current_path(home);
+    }
+
+    useArt("pieces.bmp", "");
+    fs::remove("gfx/pieces.bmp");
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(runProgram(), 0) << "a missing bitmap ends the program quietly";
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+    EXPECT_FALSE(fs::exists(HIGHSCORE_FILE));
+
+    // SDL that cannot start stays broken for the process: try it in another.
+    if (fork() == 0) {
+        setenv("SDL_VIDEODRIVER", "no-such-driver", 1);
+        testing::internal::CaptureStdout();
+        const bool failed = runProgram() == -1;
+        _exit(failed && testing::internal::GetCapturedStdout().find(
+                            "Could not initialize SDL: ") == 0 ? 0 : 1);
+    }
+    int status = 1;
+    wait(&status);
+    EXPECT_EQ(status, 0) << "a video that cannot start is reported, with -1";
+}
+
+TEST_F(App, SheetsAreFittedToTheScreenOnlyWhereEveryPixelStaysTheSame)
+{
+    useArt("", "");
+    ASSERT_TRUE(starts(game));
+    const auto sameFormat = [this](const SDL_Surface* sheet) {
+        return sheet->format->BitsPerPixel == game->screen->format->BitsPerPixel &&
+               sheet->format->Rmask == game->screen->format->Rmask;
+    };
+    EXPECT_TRUE(sameFormat(game->boardImage) && sameFormat(game->piecesImage));
+    EXPECT_EQ(game->piecesImage->flags & SDL_SRCCOLORKEY, 0u) << "no key outside marker blits";
+    EXPECT_EQ(game->fontImage->format->palette->ncolors, 2) << "the font keeps background and ink";
+    EXPECT_NE(game->fontImage->flags & SDL_SRCCOLORKEY, 0u);
+    delete game;
+    game = nullptr;
+    SDL_Quit();
+
+    // A drawn marker pixel in the see-through colour, and a font pixel that
+    // is neither background nor ink: fitting would change the picture.
+    SDL_Surface* pieces = SDL_LoadBMP("gfx/pieces.bmp");
+    SDL_Color twin = pieces->format->palette->colors[MARKER_KEY_INDEX];
+    SDL_SetColors(pieces, &twin, 3, 1);
+    static_cast<Uint8*>(pieces->pixels)[7 * pieces->pitch + TILE_MARKER * TILE_W + 7] = 3;
+    SDL_SaveBMP(pieces, "gfx/pieces.bmp");
+    SDL_FreeSurface(pieces);
+    SDL_Surface* font = SDL_LoadBMP("gfx/c18font.bmp");
+    static_cast<Uint8*>(font->pixels)[0] = 5;
+    SDL_SaveBMP(font, "gfx/c18font.bmp");
+    SDL_FreeSurface(font);
+    ASSERT_TRUE(starts(game));
+    EXPECT_EQ(game->piecesImage->format->BytesPerPixel, 1);
+    EXPECT_EQ(game->markerKey, MARKER_KEY_INDEX);
+    EXPECT_EQ(game->fontImage->format->palette->ncolors, 256);
+}
+
+TEST(SdlHints, EachUnsetHintGetsTheSoftwarePathAndThePlayersChoiceStands)
+{
+    const std::tuple<const char*, const char*, std::string> cases[] = {
+        {nullptr, nullptr, "software 0"}, {"opengl", "", "opengl "}, {nullptr, "1", "software 1"}};
+    for (const auto& [render, acceleration, after] : cases) {
+        render ? setenv("SDL_RENDER_DRIVER", render, 1) : unsetenv("SDL_RENDER_DRIVER");
+        acceleration ? setenv("SDL_FRAMEBUFFER_ACCELERATION", acceleration, 1)
+                     : unsetenv("SDL_FRAMEBUFFER_ACCELERATION");
+        applySdlHints();
+        applySdlHints();
+        EXPECT_EQ(std::string(SDL_getenv("SDL_RENDER_DRIVER")) + " " +
+                      SDL_getenv("SDL_FRAMEBUFFER_ACCELERATION"),
+                  after);
+    }
+    unsetenv("SDL_RENDER_DRIVER");
+    unsetenv("SDL_FRAMEBUFFER_ACCELERATION");
+}
