@@ -1,7 +1,6 @@
-// Start-up, the bitmaps, the title screen and the screen flow of the program.
+// Start-up: the bitmaps, what the game makes of them, and the SDL hints.
 #include "app/program.h"
 #include "app/sdl_hints.h"
-#include "app/title.h"
 #include "scores/highscores.h"
 #include "tests/support/fixture.h"
 
@@ -29,43 +28,35 @@ std::string bitmap(int w, int h, int colors)
     return bytes;
 }
 
-// Works in a folder of the game's own art with one file replaced.
-void useArt(const std::string& file, const std::string& bytes)
-{
-    fs::remove_all("art");
-    fs::create_directories("art/gfx");
-    for (const char* name : {"board.bmp", "pieces.bmp", "c18font.bmp"}) {
-        fs::copy(sourceDirectory() + "/gfx/" + name, std::string("art/gfx/") + name);
-    }
-    if (!file.empty()) {
-        writeFile("art/gfx/" + file, bytes);
-    }
-    fs::current_path("art");
-}
-
-// Starts video and a Game in the current folder, as the program does.
-bool starts(Game*& game)
-{
-    SDL_Init(SDL_INIT_VIDEO);
-    game = new Game;
-    return game->initVideo();
-}
-
 }  // namespace
 
 class App : public ::testing::Test {
 protected:
-    void SetUp() override { harness::reset(); }
+    // Starts a Game as the program does, in a folder of the game's own art
+    // with `file` holding `bytes` instead (none for "").
+    bool start(const std::string& file = "", const std::string& bytes = "")
+    {
+        TearDown();
+        fs::create_directories("art/gfx");
+        for (const char* name : {"board.bmp", "pieces.bmp", "c18font.bmp"}) {
+            fs::copy(std::string(TESSALORIUM_SOURCE_DIR "/gfx/") + name,
+                     std::string("art/gfx/") + name);
+        }
+        if (!file.empty()) {
+            writeFile("art/gfx/" + file, bytes);
+        }
+        fs::current_path("art");
+        SDL_Init(SDL_INIT_VIDEO);
+        game = new Game;
+        return game->initVideo();
+    }
     void TearDown() override
     {
         delete game;
+        game = nullptr;
         SDL_Quit();
         fs::current_path(home);
-        harness::reset();
-        HighscoreTable::shutdown();
-        for (const char* made : {HIGHSCORE_FILE, "art", "made.bmp"}) {
-            fs::remove_all(made);
-        }
+        fs::remove_all("art");
     }
     const fs::path home = fs::current_path();
     Game* game = nullptr;
@@ -73,39 +64,29 @@ protected:
 
 TEST_F(App, ABitmapThatCannotServeItsLayoutEndsTheGameQuietly)
 {
-    const std::tuple<const char*, int, int, bool> sheets[] = {
-        {"board.bmp", 206, 274, false}, {"pieces.bmp", 176, 16, true}, {"c18font.bmp", 352, 54, true}};
+    const std::tuple<std::string, int, int, bool> sheets[] = {{"board.bmp", 206, 274, false},
+                                                              {"pieces.bmp", 176, 16, true},
+                                                              {"c18font.bmp", 352, 54, true}};
     for (const auto& [file, w, h, palettised] : sheets) {
-        const std::string real = readFile(sourceDirectory() + "/gfx/" + file);
-        std::vector<std::string> broken = {"", "not a bitmap\n", real.substr(0, 54),
+        const std::string real = readFile(TESSALORIUM_SOURCE_DIR "/gfx/" + file);
+        std::vector<std::string> broken = {"",
+                                           "not a bitmap\n",
+                                           real.substr(0, 54),
                                            real.substr(0, real.size() / 2),
-                                           "BM" + std::string(200, '\x7f'), bitmap(w - 1, h, 256),
-                                           bitmap(w, h - 1, 256), bitmap(1, 1, 256)};
-        if (palettised) {
-            broken.push_back(bitmap(w, h, 0));
-        }
-        if (std::string(file) == "c18font.bmp") {
-            broken.push_back(bitmap(w, h, 1));  // the ink would have no colour
-        }
+                                           bitmap(w - 1, h, 256),
+                                           bitmap(w, h - 1, 256)};
+        broken.push_back(palettised ? bitmap(w, h, 0) : "BM" + std::string(200, '\x7f'));
+        broken.push_back(file == "c18font.bmp" ? bitmap(w, h, 1) : "");  // ink without a colour
         for (size_t i = 0; i < broken.size(); ++i) {
-            useArt(file, broken[i]);
-            EXPECT_FALSE(starts(game)) << file << " case " << i;
-            delete game;
-            game = nullptr;
-            SDL_Quit();
-            fs::current_path(home);
+            EXPECT_FALSE(start(file, broken[i])) << file << " case " << i;
         }
-        // The control: another sheet that fits its layout serves.
-        useArt(file, bitmap(w + 5, h, palettised ? 2 : 0));
-        EXPECT_TRUE(starts(game)) << file;
-        delete game;
-        game = nullptr;
-        SDL_Quit();
-        fs::current_path(home);
+        EXPECT_TRUE(start(file, bitmap(w + 5, h, palettised ? 2 : 0))) << file << " that fits";
     }
-
-    useArt("pieces.bmp", "");
+    start();
     fs::remove("gfx/pieces.bmp");
+    delete game;
+    game = nullptr;
+    SDL_Quit();
     testing::internal::CaptureStdout();
     EXPECT_EQ(runProgram(), 0) << "a missing bitmap ends the program quietly";
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
@@ -116,8 +97,10 @@ TEST_F(App, ABitmapThatCannotServeItsLayoutEndsTheGameQuietly)
         setenv("SDL_VIDEODRIVER", "no-such-driver", 1);
         testing::internal::CaptureStdout();
         const bool failed = runProgram() == -1;
-        _exit(failed && testing::internal::GetCapturedStdout().find(
-                            "Could not initialize SDL: ") == 0 ? 0 : 1);
+        _exit(failed &&
+                      testing::internal::GetCapturedStdout().find("Could not initialize SDL: ") == 0
+                  ? 0
+                  : 1);
     }
     int status = 1;
     wait(&status);
@@ -126,35 +109,28 @@ TEST_F(App, ABitmapThatCannotServeItsLayoutEndsTheGameQuietly)
 
 TEST_F(App, SheetsAreFittedToTheScreenOnlyWhereEveryPixelStaysTheSame)
 {
-    useArt("", "");
-    ASSERT_TRUE(starts(game));
-    const auto sameFormat = [this](const SDL_Surface* sheet) {
-        return sheet->format->BitsPerPixel == game->screen->format->BitsPerPixel &&
-               sheet->format->Rmask == game->screen->format->Rmask;
-    };
-    EXPECT_TRUE(sameFormat(game->boardImage) && sameFormat(game->piecesImage));
+    ASSERT_TRUE(start());
+    EXPECT_EQ(game->boardImage->format->BitsPerPixel, game->screen->format->BitsPerPixel);
+    EXPECT_EQ(game->piecesImage->format->BitsPerPixel, game->screen->format->BitsPerPixel);
     EXPECT_EQ(game->piecesImage->flags & SDL_SRCCOLORKEY, 0u) << "no key outside marker blits";
     EXPECT_EQ(game->fontImage->format->palette->ncolors, 2) << "the font keeps background and ink";
     EXPECT_NE(game->fontImage->flags & SDL_SRCCOLORKEY, 0u);
-    delete game;
-    game = nullptr;
-    SDL_Quit();
 
     // A drawn marker pixel in the see-through colour, and a font pixel that
     // is neither background nor ink: fitting would change the picture.
     SDL_Surface* pieces = SDL_LoadBMP("gfx/pieces.bmp");
-    SDL_Color twin = pieces->format->palette->colors[MARKER_KEY_INDEX];
-    SDL_SetColors(pieces, &twin, 3, 1);
+    SDL_SetColors(pieces, &pieces->format->palette->colors[MARKER_KEY_INDEX], 3, 1);
     static_cast<Uint8*>(pieces->pixels)[7 * pieces->pitch + TILE_MARKER * TILE_W + 7] = 3;
-    SDL_SaveBMP(pieces, "gfx/pieces.bmp");
+    SDL_SaveBMP(pieces, "pieces.bmp");
     SDL_FreeSurface(pieces);
     SDL_Surface* font = SDL_LoadBMP("gfx/c18font.bmp");
     static_cast<Uint8*>(font->pixels)[0] = 5;
-    SDL_SaveBMP(font, "gfx/c18font.bmp");
+    SDL_SaveBMP(font, "c18font.bmp");
     SDL_FreeSurface(font);
-    ASSERT_TRUE(starts(game));
-    EXPECT_EQ(game->piecesImage->format->BytesPerPixel, 1);
+    const std::string changedPieces = readFile("pieces.bmp"), changedFont = readFile("c18font.bmp");
+    ASSERT_TRUE(start("pieces.bmp", changedPieces));
     EXPECT_EQ(game->markerKey, MARKER_KEY_INDEX);
+    ASSERT_TRUE(start("c18font.bmp", changedFont));
     EXPECT_EQ(game->fontImage->format->palette->ncolors, 256);
 }
 

@@ -45,6 +45,7 @@ TEST_F(Title, EachFrameDropsATileOnACellAfterItsPause)
 TEST_F(Title, TitleHeadingAndRowsAreCentredOverTheBoard)
 {
     writeFile(HIGHSCORE_FILE, "5\nAnn\n123456\n\n900\nBo b\n50\nNobody\n0\nx\n7\n");
+    game->drawBoard();
     game->showAttract(50);
     EXPECT_EQ(textAt(21, 57, 15, MAGENTA), "< Tessalorium >");
     EXPECT_EQ(textAt(43, 93, 11, BLUE), "Highscores:");

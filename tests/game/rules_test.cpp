@@ -4,33 +4,30 @@
 
 #include <set>
 
-using Rules = GameTest;
+class Rules : public GameTest {
+protected:
+    uint32_t empties() { return std::count(game->board.begin(), game->board.end(), CELL_EMPTY); }
+};
 
 TEST_F(Rules, OneStepOfAMovablePieceOntoAnEmptyCell)
 {
-    const struct {
-        uint32_t x1, y1, x2, y2;
-        bool allowed;
-    } cases[] = {
+    const std::tuple<uint32_t, uint32_t, uint32_t, uint32_t, bool> cases[] = {
         {4, 4, 5, 4, true},  {4, 4, 3, 4, true},  {4, 4, 4, 3, true},  {4, 4, 4, 5, true},
         {4, 4, 5, 5, true},  {4, 4, 3, 3, true},  {0, 9, 1, 8, true},   // a wildcard moves
         {4, 4, 2, 4, false}, {4, 4, 4, 2, false}, {6, 5, 7, 5, false},  // the fixed piece
         {0, 0, 1, 0, false}, {6, 6, 6, 5, false},                       // empty, occupied
     };
-    for (const auto& c : cases) {
+    for (const auto& [x1, y1, x2, y2, allowed] : cases) {
         setBoard({"", "", "", "", "....2", "......F", "......1", "", "", "W"});
         game->turns = 0;
-        const std::string before = boardText();
-        const uint32_t piece = game->getCell(c.x1, c.y1);
-        EXPECT_EQ(game->tryMove(c.x1, c.y1, c.x2, c.y2), c.allowed) << c.x1 << c.y1 << c.x2 << c.y2;
-        if (c.allowed) {
-            EXPECT_EQ(game->getCell(c.x2, c.y2), piece);
-            EXPECT_EQ(game->getCell(c.x1, c.y1), CELL_EMPTY);
-            EXPECT_TRUE(cellShows(c.x2, c.y2, piece)) << "redrawn";
-        } else {
-            EXPECT_EQ(boardText(), before);
-        }
-        EXPECT_EQ(game->turns, c.allowed ? 1u : 0u);
+        std::string after = boardText();
+        std::swap(after[y1 * 11 + x1], after[y2 * 11 + x2]);
+        EXPECT_EQ(game->tryMove(x1, y1, x2, y2), allowed) << x1 << y1 << x2 << y2;
+        EXPECT_EQ(boardText(),
+                  allowed ? after
+                          : boardOf({"", "", "", "", "....2", "......F", "......1", "", "", "W"}));
+        EXPECT_TRUE(!allowed || cellShows(x2, y2, game->getCell(x2, y2))) << "redrawn";
+        EXPECT_EQ(game->turns, allowed ? 1u : 0u);
     }
 }
 
@@ -40,7 +37,6 @@ TEST_F(Rules, UndoTakesBackTheLastAllowedMoveOncePerGame)
     game->undoAvailable = true;
     game->undoMove();
     EXPECT_TRUE(game->undoAvailable) << "nothing to undo at 0 turns";
-
     game->score = 480;
     game->markers[1] = {4, 4};
     game->markers[2] = {6, 6};
@@ -51,10 +47,8 @@ TEST_F(Rules, UndoTakesBackTheLastAllowedMoveOncePerGame)
     game->score = 510;
     game->level = 2;
     // Neither a click on a piece nor a refused drop is a move to take back.
-    EXPECT_FALSE(game->tryMove(4, 3, 4, 3));
-    EXPECT_FALSE(game->tryMove(6, 5, 7, 5));
+    EXPECT_FALSE(game->tryMove(4, 3, 4, 3) || game->tryMove(6, 5, 7, 5));
     game->undoMove();
-
     EXPECT_EQ(boardText(), boardOf({"", "", "", "", "....2", "......F"}));
     EXPECT_EQ(game->score, 480u);
     EXPECT_EQ(game->turns, 0u);
@@ -62,7 +56,6 @@ TEST_F(Rules, UndoTakesBackTheLastAllowedMoveOncePerGame)
     EXPECT_EQ(game->emptyCount, 98u);
     EXPECT_EQ(game->markers[2].x, NO_MARKER) << "markers are cleared";
     EXPECT_TRUE(cellShows(4, 4, 2)) << "the undone board is on screen";
-
     ASSERT_TRUE(game->tryMove(4, 4, 4, 3));
     game->undoMove();
     EXPECT_EQ(game->getCell(4, 3), 2u) << "the second undo does nothing";
@@ -70,29 +63,26 @@ TEST_F(Rules, UndoTakesBackTheLastAllowedMoveOncePerGame)
 
 TEST_F(Rules, GroupsOfFourOrMoreGoAndScoreOneTwoThree)
 {
-    const struct {
-        std::vector<std::string> rows, after;
-        uint32_t points;
-    } cases[] = {
+    const std::tuple<std::vector<std::string>, std::vector<std::string>, uint32_t> cases[] = {
         {{"222"}, {"222"}, 0},
         {{"2222"}, {}, 10},
-        {{"0", "0", "0W"}, {}, 10},          // a wildcard completes an L
-        {{"WW", "WW"}, {"WW", "WW"}, 0},     // wildcards alone never group
-        {{"FFFF"}, {}, 10},                  // fixed pieces group
+        {{"0", "0", "0W"}, {}, 10},                           // a wildcard completes an L
+        {{"WW", "WW"}, {"WW", "WW"}, 0},                      // wildcards alone never group
+        {{"FFFF"}, {}, 10},                                   // fixed pieces group
         {{"1.1", ".1.1", "1.1"}, {"1.1", ".1.1", "1.1"}, 0},  // diagonals do not join
-        {{"000W111"}, {"....111"}, 10},      // the wildcard goes with the first group
+        {{"000W111"}, {"....111"}, 10},  // the wildcard goes with the first group
         {{"00W11"}, {"00W11"}, 0},
         {{"3333.3333"}, {}, 20},
         {{"3333W333"}, {}, 36},
     };
-    for (const auto& c : cases) {
-        setBoard(c.rows);
+    harness::present = false;
+    for (const auto& [rows, after, points] : cases) {
+        setBoard(rows);
         game->score = 0;
-        harness::present = false;
         game->clearGroups();
-        EXPECT_EQ(boardText(), boardOf(c.after)) << c.rows[0];
-        EXPECT_EQ(game->score, c.points) << c.rows[0];
-        EXPECT_EQ(game->emptyCount, game->countEmptyCells()) << c.rows[0];
+        EXPECT_EQ(boardText() + std::to_string(game->score),
+                  boardOf(after) + std::to_string(points));
+        EXPECT_EQ(game->emptyCount, empties()) << rows[0];
     }
 }
 
@@ -102,64 +92,55 @@ TEST_F(Rules, CellsGoOneByOneInWalkOrderWithAGrowingSquareAndTheirNumber)
     setBoard({".W", "W11", ".1"});
     game->drawBoard();
     harness::reset();
-    std::vector<uint32_t> gone, scores;
-    std::vector<bool> square;
+    std::vector<uint32_t> gone;
+    int squares = 0;
     auto previous = game->board;
     harness::onFlip = [&] {
         for (uint32_t n = 0; n < BOARD_CELLS; ++n) {
             if (previous[n] != game->board[n]) {
-                gone.push_back(n);
-                scores.push_back(game->score);
+                gone.insert(gone.end(), {n, game->score});
             }
         }
         previous = game->board;
-        // Frame k of a cell shows a white square of side k + 1, centred.
-        const size_t frame = harness::flips - 1;
-        if (frame % 2 == 0 && frame / 2 < 16) {
-            const int side = static_cast<int>(frame / 2) + 1, lo = (16 - side) / 2;
-            for (int d = 0; d < 7; ++d) {  // left of the number
-                const bool in = d >= lo && d < lo + side;
-                square.push_back((pixel(game->screen, 39 + d, 73 + lo) == WHITE) == in);
-            }
+        // Frame k of a cell shows a white square of side k + 1, centred: its
+        // top row, left of the number.
+        const int frame = harness::flips - 1, side = frame / 2 + 1, lo = (16 - side) / 2;
+        for (int d = 0; d < 7 && frame % 2 == 0 && frame < 32; ++d) {
+            squares +=
+                (pixel(game->screen, 39 + d, 73 + lo) == WHITE) != (d >= lo && d < lo + side);
         }
     };
     game->clearGroups();
-    EXPECT_EQ(gone, (std::vector<uint32_t>{11, 12, 1, 10, 21}));
-    EXPECT_EQ(scores, (std::vector<uint32_t>{1, 3, 6, 10, 15}));
-    EXPECT_EQ(std::count(square.begin(), square.end(), false), 0);
+    EXPECT_EQ(gone, (std::vector<uint32_t>{11, 1, 12, 3, 1, 6, 10, 10, 21, 15})) << "cell, score";
+    EXPECT_EQ(squares, 0);
     EXPECT_EQ(harness::delays, std::vector<uint32_t>(5 * 16, 5)) << "16 frames of 5 ms a cell";
 
     // The cell's number, in one of the four faces, a little left of it.
     setBoard({"", "", "", "", "", "", "", "", "", "2222222222"});
-    game->score = 0;
     std::set<std::string> numbers;
     harness::onFlip = [&] {
-        for (Rgb face : {MAGENTA, GREEN, BLUE, YELLOW}) {
-            numbers.insert(textAt(20, 201, 2, face));
-            numbers.insert(textAt(164, 201, 2, face));
+        for (uint32_t face : {MAGENTA, GREEN, BLUE, YELLOW}) {
+            numbers.insert(textAt(20, 201, 2, face) + textAt(164, 201, 2, face));
         }
     };
     game->clearGroups();
-    EXPECT_TRUE(numbers.count(" 1") && numbers.count("10")) << "numbered from 1, two wide";
-    EXPECT_EQ(game->score, 55u);
+    EXPECT_TRUE(numbers.count(" 1  ") && numbers.count("  10")) << "numbered from 1, two wide";
 }
 
 TEST_F(Rules, ARemovedCellClearsTheMarkerOnItOrJustRightOrBelowIt)
 {
-    const struct {
-        uint32_t x, y;  // the group runs down from here
-        bool cleared;
-    } cases[] = {{3, 3, true}, {2, 0, true}, {3, 0, true}, {2, 2, true}, {4, 3, false},
-                 {3, 4, false}, {4, 4, false}, {1, 0, false}};
-    for (const auto& c : cases) {
+    // A group runs down from (x, y); the marker is at (3, 3).
+    const std::tuple<uint32_t, uint32_t, bool> cases[] = {
+        {3, 3, true},  {2, 0, true},  {3, 0, true},  {2, 2, true},
+        {4, 3, false}, {3, 4, false}, {4, 4, false}, {1, 0, false}};
+    for (const auto& [x, y, cleared] : cases) {
         game->resetBoard();
-        for (uint32_t y = c.y; y < c.y + 4; ++y) {
-            game->setCell(c.x, y, 0);
+        for (uint32_t n = 0; n < 4; ++n) {
+            game->setCell(x, y + n, 0);
         }
-        game->markers[1] = {3, 6};
         game->markers[2] = {3, 3};
         game->clearGroups();
-        EXPECT_EQ(game->markers[2].x, c.cleared ? NO_MARKER : 3u) << c.x << "," << c.y;
+        EXPECT_EQ(game->markers[2].x, cleared ? NO_MARKER : 3u) << x << "," << y;
     }
 }
 
@@ -173,25 +154,18 @@ TEST_F(Rules, SpawnMarksUpToFourNewPiecesOnEmptyCells)
             game->level = level;
             while (game->emptyCount > 0) {
                 const auto before = game->board;
+                const uint32_t placed = std::min(empties(), 4u);
                 harness::reset();
                 game->spawnPieces();
-                uint32_t placed = 0;
-                for (uint32_t n = 0; n < BOARD_CELLS; ++n) {
-                    if (before[n] != game->board[n]) {
-                        ASSERT_EQ(before[n], CELL_EMPTY) << "spawned onto a piece";
-                        kinds.insert(game->board[n]);
-                        ++placed;
-                    }
-                }
-                const auto free = std::count(before.begin(), before.end(), CELL_EMPTY);
-                ASSERT_EQ(placed, std::min<uint32_t>(4, static_cast<uint32_t>(free)));
+                ASSERT_EQ(empties(), std::count(before.begin(), before.end(), CELL_EMPTY) - placed);
                 for (uint32_t i = 0; i < placed; ++i) {
                     const CellPos m = game->markers[i];
-                    ASSERT_EQ(before[m.y * BOARD_W + m.x], CELL_EMPTY);
+                    ASSERT_EQ(before[m.y * BOARD_W + m.x], CELL_EMPTY) << "spawned onto a piece";
                     ASSERT_TRUE(cellShows(m.x, m.y, game->getCell(m.x, m.y), true));
+                    kinds.insert(game->getCell(m.x, m.y));
                 }
-                ASSERT_EQ(game->emptyCount, game->countEmptyCells());
-                ASSERT_EQ(harness::flips, 1u);
+                ASSERT_EQ(game->emptyCount, empties());
+                ASSERT_EQ(harness::flips, 1u) << "one redraw for all";
             }
         }
         EXPECT_EQ(kinds.size(), level == 3 ? 7u : 6u) << "the seventh kind from level 3 on";
@@ -213,9 +187,7 @@ TEST_F(Rules, EachThresholdRaisesOneLevelWithABannerUpToSeven)
     std::string banner;
     harness::reset();
     harness::onFlip = [&] {
-        if (harness::flips == 1) {
-            banner = textAt(48, 110, 10, GREEN) + textAt(64, 130, 7, BLUE);
-        }
+        banner += harness::flips == 1 ? textAt(48, 110, 10, GREEN) + textAt(64, 130, 7, BLUE) : "";
     };
     game->level = 1;
     game->score = 500;
@@ -223,7 +195,6 @@ TEST_F(Rules, EachThresholdRaisesOneLevelWithABannerUpToSeven)
     EXPECT_EQ(banner, "Welcome toLevel 2");
     EXPECT_EQ(harness::delays, std::vector<uint32_t>{3000});
     EXPECT_EQ(textAt(64, 130, 7, BLUE), "       ") << "the board is back";
-
     game->level = 7;
     game->score = 4000000000u;
     game->advanceLevel();

@@ -33,15 +33,14 @@ protected:
 
 TEST(CellMapping, TheMouseSpanIsSlightlyWiderThanTheTiles)
 {
-    const struct {
-        Uint16 x, y;
-        uint32_t column, row;  // 10: off the board
-    } cases[] = {{23, 57, 0, 0},   {39, 73, 0, 0},   {40, 74, 1, 1},  {184, 218, 9, 9},
-                 {185, 100, 10, 2}, {100, 219, 4, 10}, {22, 100, 10, 2}, {100, 56, 4, 10}};
-    for (const auto& c : cases) {
-        const BoardCell cell = cellAt(c.x, c.y);
-        EXPECT_EQ(std::min(cell.column, 10u) * 100 + std::min(cell.row, 10u), c.column * 100 + c.row)
-            << c.x << "," << c.y;
+    // Column, row; 10 for anywhere off the board.
+    const std::tuple<Uint16, Uint16, uint32_t, uint32_t> cases[] = {
+        {23, 57, 0, 0},    {39, 73, 0, 0},    {40, 74, 1, 1},   {184, 218, 9, 9},
+        {185, 100, 10, 2}, {100, 219, 4, 10}, {22, 100, 10, 2}, {100, 56, 4, 10}};
+    for (const auto& [x, y, column, row] : cases) {
+        const BoardCell cell = cellAt(x, y);
+        EXPECT_EQ(std::min(cell.column, 10u), column) << x << "," << y;
+        EXPECT_EQ(std::min(cell.row, 10u), row) << x << "," << y;
     }
 }
 
@@ -64,7 +63,8 @@ TEST_F(PlayLoop, ADragMovesThePieceAndPlaysTheWholeTurn)
 TEST_F(PlayLoop, DraggingShowsWhetherTheDropWouldBeAllowed)
 {
     const std::string before = boardText();
-    for (const auto& [x, y, tile] : {std::tuple{5u, 2u, TILE_CURSOR_OK}, {6u, 1u, TILE_CURSOR_BAD}}) {
+    for (const auto& [x, y, tile] :
+         {std::tuple{5u, 2u, TILE_CURSOR_OK}, {6u, 1u, TILE_CURSOR_BAD}}) {
         harness::push({harness::mouse(SDL_MOUSEBUTTONDOWN, cellX(4), cellY(1)),
                        harness::mouse(SDL_MOUSEMOTION, cellX(x), cellY(y))});
         playLoop(*game, STATE_PLAY);
@@ -94,14 +94,19 @@ TEST_F(PlayLoop, UndoTakesBackTheMoveEvenAfterAClickOnAPiece)
 TEST_F(PlayLoop, ButtonsTheCloseBoxAndQuitRequestsEndTheLoopAfterOneMoreEvent)
 {
     const std::vector<std::tuple<int, int, ScreenState>> clicks = {
-        {NEW_GAME_X, BUTTONS_Y, STATE_NEW_GAME}, {100, 237, STATE_NEW_GAME},
-        {187, 253, STATE_NEW_GAME},              {99, 245, STATE_PLAY},
-        {188, 245, STATE_PLAY},                  {140, 254, STATE_PLAY},
-        {198, 6, STATE_QUIT},                    {190, 5, STATE_PLAY},
+        {NEW_GAME_X, BUTTONS_Y, STATE_NEW_GAME},
+        {100, 237, STATE_NEW_GAME},
+        {187, 253, STATE_NEW_GAME},
+        {99, 245, STATE_PLAY},
+        {188, 245, STATE_PLAY},
+        {140, 254, STATE_PLAY},
+        {198, 6, STATE_QUIT},
+        {190, 5, STATE_PLAY},
         {200, 16, STATE_PLAY}};
     for (const auto& [x, y, state] : clicks) {
         harness::click(x, y);
-        harness::push({harness::mouse(SDL_MOUSEMOTION, 1, 1), harness::mouse(SDL_MOUSEMOTION, 2, 2)});
+        harness::push(
+            {harness::mouse(SDL_MOUSEMOTION, 1, 1), harness::mouse(SDL_MOUSEMOTION, 2, 2)});
         EXPECT_EQ(playLoop(*game, STATE_PLAY), state) << x << "," << y;
         EXPECT_EQ(eventsLeft(), state == STATE_PLAY ? 0 : 1) << x << "," << y;
     }
@@ -112,8 +117,11 @@ TEST_F(PlayLoop, ButtonsTheCloseBoxAndQuitRequestsEndTheLoopAfterOneMoreEvent)
 TEST_F(PlayLoop, LabelsLightUpUnderTheMouse)
 {
     const std::vector<std::tuple<int, uint32_t, std::string>> cases = {
-        {NEW_GAME_X, 0, "NEW GAME    "}, {UNDO_X, 0, "            "},  // no undo at 0 turns
-        {UNDO_X, 1, "        UNDO"},     {60, 1, "            "}, {59, 1, "        UNDO"}};
+        {NEW_GAME_X, 0, "NEW GAME    "},
+        {UNDO_X, 0, "            "},  // no undo at 0 turns
+        {UNDO_X, 1, "        UNDO"},
+        {60, 1, "            "},
+        {59, 1, "        UNDO"}};
     for (const auto& [x, turns, white] : cases) {
         game->turns = turns;
         game->drawBoard();

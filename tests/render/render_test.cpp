@@ -12,7 +12,7 @@ TEST_F(Render, EveryGlyphReadsBackInItsFaceOutlinedInBlack)
     for (char c = '!'; c <= 'z'; ++c) {
         all += c < '[' || c > '`' ? std::string(1, c) : "";
     }
-    const std::pair<const SDL_Color*, Rgb> faces[] = {{&COLOR_MAGENTA, MAGENTA}, {&COLOR_GREEN, GREEN},
+    const std::pair<const SDL_Color*, uint32_t> faces[] = {{&COLOR_MAGENTA, MAGENTA}, {&COLOR_GREEN, GREEN},
                                                       {&COLOR_BLUE, BLUE},       {&COLOR_YELLOW, YELLOW},
                                                       {&COLOR_WHITE, WHITE}};
     for (size_t start = 0; start < all.size(); start += 16) {
@@ -29,7 +29,7 @@ TEST_F(Render, EveryGlyphReadsBackInItsFaceOutlinedInBlack)
                 for (int d = 0; d < 9; ++d) {
                     nearInk |= pixel(game->screen, x + d % 3 - 1, y + d / 3 - 1) == face;
                 }
-                const Rgb here = pixel(game->screen, x, y);
+                const uint32_t here = pixel(game->screen, x, y);
                 ASSERT_TRUE(!nearInk || here == face || here == BLACK) << x << "," << y;
                 outline += nearInk && here == BLACK;
             }
@@ -44,10 +44,10 @@ TEST_F(Render, EveryGlyphReadsBackInItsFaceOutlinedInBlack)
 
 TEST_F(Render, TheRandomFaceIsOneOfFourDrawnOncePerCall)
 {
-    const Rgb faces[] = {MAGENTA, GREEN, BLUE, YELLOW};
+    const uint32_t faces[] = {MAGENTA, GREEN, BLUE, YELLOW};
     for (unsigned seed = 1; seed <= 12; ++seed) {
         srand(seed);
-        const Rgb face = faces[rand() % 4];
+        const uint32_t face = faces[rand() % 4];
         const int next = rand();
         srand(seed);
         game->drawText("Mm8", 30, 60 + 20 * (seed % 4), &COLOR_RANDOM);
@@ -56,7 +56,7 @@ TEST_F(Render, TheRandomFaceIsOneOfFourDrawnOncePerCall)
     }
     const SDL_Color lookalike = COLOR_RANDOM;  // known by its address only
     game->drawText("Hi", 50, 200, &lookalike);
-    EXPECT_EQ(textAt(50, 200, 2, Rgb{1, 2, 3}), "Hi");
+    EXPECT_EQ(textAt(50, 200, 2, 0x010203u), "Hi");
 }
 
 TEST_F(Render, ThePlayScreenShowsCellsMarkersHudAndButtons)

@@ -4,7 +4,6 @@
 
 #include "scores/highscores.h"
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -19,20 +18,21 @@ Uint32 raw(SDL_Surface* surface, int x, int y)
 {
     const int bpp = surface->format->BytesPerPixel;
     const Uint8* p = static_cast<const Uint8*>(surface->pixels) + y * surface->pitch + x * bpp;
-    return bpp == 1 ? *p : bpp == 2 ? *reinterpret_cast<const Uint16*>(p)
-                                    : *reinterpret_cast<const Uint32*>(p);
+    return bpp == 1   ? *p
+           : bpp == 2 ? *reinterpret_cast<const Uint16*>(p)
+                      : *reinterpret_cast<const Uint32*>(p);
 }
 
 }  // namespace
 
-Rgb pixel(SDL_Surface* surface, int x, int y)
+uint32_t pixel(SDL_Surface* surface, int x, int y)
 {
     if (x < 0 || y < 0 || x >= surface->w || y >= surface->h) {
-        return Rgb{7, 7, 7};  // off the surface: no colour of the game's
+        return 0x070707;
     }
-    Rgb out{};
-    SDL_GetRGB(raw(surface, x, y), surface->format, &out.r, &out.g, &out.b);
-    return out;
+    Uint8 r, g, b;
+    SDL_GetRGB(raw(surface, x, y), surface->format, &r, &g, &b);
+    return r << 16 | g << 8 | b;
 }
 
 std::string boardOf(const std::vector<std::string>& rows)
@@ -51,7 +51,7 @@ void GameTest::SetUp()
     std::remove(HIGHSCORE_FILE);
     ASSERT_EQ(SDL_Init(SDL_INIT_VIDEO), 0) << SDL_GetError();
     game = new Game;
-    ASSERT_TRUE(game->initVideo()) << SDL_GetError();
+    ASSERT_TRUE(game->initVideo());
     game->resetBoard();
     srand(12345);
     harness::reset();
@@ -79,60 +79,48 @@ std::string GameTest::boardText() const
 {
     std::string text;
     for (uint32_t n = 0; n < BOARD_CELLS; ++n) {
-        text += game->board[n] <= CELL_EMPTY ? CELL_LETTERS[game->board[n]] : '?';
-        text += n % BOARD_W == BOARD_W - 1 ? "\n" : "";
+        text += (game->board[n] <= CELL_EMPTY ? CELL_LETTERS[game->board[n]] : '?') +
+                std::string(n % BOARD_W == BOARD_W - 1, '\n');
     }
     return text;
 }
 
 bool GameTest::cellShows(uint32_t column, uint32_t row, uint32_t tile, bool marked)
 {
-    const int markerX = static_cast<int>(TILE_MARKER * TILE_W);
-    for (int dy = 0; dy < static_cast<int>(TILE_H); ++dy) {
-        for (int dx = 0; dx < static_cast<int>(TILE_W); ++dx) {
-            const bool ink = marked && raw(game->piecesImage, markerX + dx, dy) != game->markerKey;
-            const int sheetX = ink ? markerX + dx : static_cast<int>(tile * TILE_W) + dx;
-            if (pixel(game->screen, cellX(column) - TILE_W / 2 + dx, cellY(row) - TILE_H / 2 + dy) !=
-                pixel(game->piecesImage, sheetX, dy)) {
-                return false;
-            }
-        }
+    bool same = true;
+    for (int d = 0; d < int(TILE_W * TILE_H); ++d) {
+        const int dx = d % TILE_W, dy = d / TILE_W, markerX = TILE_MARKER * TILE_W + dx;
+        const bool ink = marked && raw(game->piecesImage, markerX, dy) != game->markerKey;
+        same &=
+            pixel(game->screen, cellX(column) - TILE_W / 2 + dx, cellY(row) - TILE_H / 2 + dy) ==
+            pixel(game->piecesImage, ink ? markerX : int(tile * TILE_W) + dx, dy);
     }
-    return true;
+    return same;
 }
 
-std::string GameTest::textAt(int x, int y, size_t length, Rgb face)
+std::string GameTest::textAt(int x, int y, size_t length, uint32_t face)
 {
-    // The font sheet's rows: '!' to '@', capitals, lower case, each dropped
-    // a little less below the pen.
+    // The font sheet's rows, each dropped a pixel less below the pen.
     const std::string rows[] = {"!\"#$%&'()*+,-./0123456789:;<=>?@", "ABCDEFGHIJKLMNOPQRSTUVWXYZ",
                                 "abcdefghijklmnopqrstuvwxyz"};
-    const int glyphW = GLYPH_W;
-    const int glyphH = GLYPH_H;
     std::string text;
-    for (size_t i = 0; i < length; ++i) {
-        const int pen = x + static_cast<int>(i) * glyphW;
+    for (int pen = x; pen < x + int(length * GLYPH_W); pen += GLYPH_W) {
         int inFace = 0;
-        for (int sy = y; sy < y + glyphH + 2; ++sy) {
-            for (int sx = pen; sx < pen + glyphW; ++sx) {
-                inFace += pixel(game->screen, sx, sy) == face;
-            }
+        for (int d = 0; d < int(GLYPH_W * (GLYPH_H + 2)); ++d) {
+            inFace += pixel(game->screen, pen + d % GLYPH_W, y + d / GLYPH_W) == face;
         }
         char found = inFace == 0 ? ' ' : '?';
         for (int row = 0; row < 3 && found == '?'; ++row) {
             for (size_t c = 0; c < rows[row].size() && found == '?'; ++c) {
-                int ink = 0;
-                bool all = true;
-                for (int dy = 0; dy < glyphH && all; ++dy) {
-                    for (int dx = 0; dx < glyphW && all; ++dx) {
-                        if (raw(game->fontImage, static_cast<int>(c) * glyphW + dx,
-                                row * glyphH + dy) == 1) {
-                            ++ink;
-                            all = pixel(game->screen, pen + dx, y + 2 - row + dy) == face;
-                        }
+                int ink = 0, inked = 0;
+                for (int d = 0; d < int(GLYPH_W * GLYPH_H); ++d) {
+                    const int dx = d % GLYPH_W, dy = d / GLYPH_W;
+                    if (raw(game->fontImage, int(c * GLYPH_W) + dx, row * GLYPH_H + dy) == 1) {
+                        ++ink;
+                        inked += pixel(game->screen, pen + dx, y + 2 - row + dy) == face;
                     }
                 }
-                found = all && ink == inFace ? rows[row][c] : '?';
+                found = ink == inFace && inked == ink ? rows[row][c] : '?';
             }
         }
         text += found;
@@ -151,11 +139,6 @@ std::string readFile(const std::string& path)
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-std::string sourceDirectory()
-{
-    return TESSALORIUM_SOURCE_DIR;
-}
-
 int main(int argc, char** argv)
 {
     ::testing::InitGoogleTest(&argc, argv);
@@ -164,7 +147,7 @@ int main(int argc, char** argv)
     if (mkdtemp(scratch) == nullptr) {
         return 1;
     }
-    fs::create_directory_symlink(fs::path(sourceDirectory()) / "gfx", fs::path(scratch) / "gfx");
+    fs::create_directory_symlink(TESSALORIUM_SOURCE_DIR "/gfx", fs::path(scratch) / "gfx");
     fs::current_path(scratch);
     const int result = RUN_ALL_TESTS();
     fs::current_path("/");

@@ -4,10 +4,8 @@
 #include <cstdio>
 #include <cstdlib>
 
-extern "C" {
-int __real_SDL_Flip(SDL_Surface* screen);
-int __real_SDL_PollEvent(SDL_Event* event);
-}
+extern "C" int __real_SDL_Flip(SDL_Surface* screen);
+extern "C" int __real_SDL_PollEvent(SDL_Event* event);
 
 namespace harness {
 
@@ -17,8 +15,7 @@ unsigned flips;
 bool present = true;
 std::function<void()> onFlip;
 std::function<bool(SDL_Event&)> nextEvent;
-// A screen that polls forever and never gets input would hang the test.
-static unsigned emptyPolls;
+static unsigned emptyPolls;  // a screen polling forever for input hangs the test
 
 void reset()
 {
@@ -34,12 +31,11 @@ void reset()
 SDL_Event mouse(Uint8 type, int x, int y)
 {
     SDL_Event event = {};
-    event.type = type;
+    const Uint16 ux = static_cast<Uint16>(x), uy = static_cast<Uint16>(y);
     if (type == SDL_MOUSEMOTION) {
-        event.motion = {type, 0, 0, static_cast<Uint16>(x), static_cast<Uint16>(y), 0, 0};
+        event.motion = {type, 0, 0, ux, uy, 0, 0};
     } else {
-        event.button = {type, 0, SDL_BUTTON_LEFT, type == SDL_MOUSEBUTTONDOWN, static_cast<Uint16>(x),
-                        static_cast<Uint16>(y)};
+        event.button = {type, 0, SDL_BUTTON_LEFT, type == SDL_MOUSEBUTTONDOWN, ux, uy};
     }
     return event;
 }
@@ -62,14 +58,14 @@ void push(std::initializer_list<SDL_Event> events)
 {
     for (SDL_Event event : events) {
         if (SDL_PushEvent(&event) != 0) {
-            std::abort();  // SDL's queue is full: the test pushes too much at once
+            std::abort();  // SDL's queue is full: too much input at once
         }
     }
 }
 
 void click(int x, int y)
 {
-    push({mouse(SDL_MOUSEBUTTONDOWN, x, y), mouse(SDL_MOUSEBUTTONUP, x, y)});
+    drag(x, y, x, y);
 }
 
 void drag(int fromX, int fromY, int toX, int toY)
@@ -80,20 +76,18 @@ void drag(int fromX, int fromY, int toX, int toY)
 
 }  // namespace harness
 
-extern "C" {
-
-void __wrap_SDL_Delay(Uint32 ms)
+extern "C" void __wrap_SDL_Delay(Uint32 ms)
 {
     harness::delays.push_back(ms);
     harness::now += ms;
 }
 
-Uint32 __wrap_SDL_GetTicks(void)
+extern "C" Uint32 __wrap_SDL_GetTicks(void)
 {
     return harness::now;
 }
 
-int __wrap_SDL_Flip(SDL_Surface* screen)
+extern "C" int __wrap_SDL_Flip(SDL_Surface* screen)
 {
     ++harness::flips;
     if (harness::onFlip) {
@@ -102,7 +96,7 @@ int __wrap_SDL_Flip(SDL_Surface* screen)
     return harness::present ? __real_SDL_Flip(screen) : 0;
 }
 
-int __wrap_SDL_PollEvent(SDL_Event* event)
+extern "C" int __wrap_SDL_PollEvent(SDL_Event* event)
 {
     SDL_Event ignored;
     SDL_Event& out = event != nullptr ? *event : ignored;
@@ -117,9 +111,7 @@ int __wrap_SDL_PollEvent(SDL_Event* event)
     return 0;
 }
 
-int __wrap_SDL_WaitEvent(SDL_Event* event)
+extern "C" int __wrap_SDL_WaitEvent(SDL_Event* event)
 {
     return __wrap_SDL_PollEvent(event);
 }
-
-}  // extern "C"

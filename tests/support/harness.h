@@ -14,12 +14,12 @@
 
 namespace harness {
 
-extern uint32_t now;                                // the virtual clock, in ms
-extern std::vector<uint32_t> delays;                // every SDL_Delay, in order
-extern unsigned flips;                              // SDL_Flip calls
-extern bool present;                                // whether a flip really presents
-extern std::function<void()> onFlip;                // called before every flip
-extern std::function<bool(SDL_Event&)> nextEvent;   // asked when SDL's queue is empty
+extern uint32_t now;                               // the virtual clock, in ms
+extern std::vector<uint32_t> delays;               // every SDL_Delay, in order
+extern unsigned flips;                             // SDL_Flip calls
+extern bool present;                               // whether a flip really presents
+extern std::function<void()> onFlip;               // called before every flip
+extern std::function<bool(SDL_Event&)> nextEvent;  // asked when SDL's queue is empty
 void reset();  // all of the above as at the start, and SDL's queue emptied
 
 SDL_Event mouse(Uint8 type, int x, int y);  // motion, or a left button down or up
