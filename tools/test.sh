@@ -15,9 +15,6 @@ ctest --test-dir build/test -j "$jobs" --output-on-failure
 echo "== Sanitizer build and unit tests"
 cmake -S . -B build/asan -DCMAKE_BUILD_TYPE=Debug -DTESSALORIUM_SANITIZE=ON >/dev/null
 cmake --build build/asan -j "$jobs"
-# SDL keeps some memory for the life of the process; see the file. The event
-# storm runs five times longer here; the kill test, whose subject is the file
-# rather than memory, a quarter as long.
+# SDL keeps some memory for the life of the process; see the file.
 LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp:print_suppressions=0" \
-    TESSALORIUM_SOAK_EVENTS=100000 TESSALORIUM_KILLS=60 \
     ctest --test-dir build/asan -j "$jobs" -L unit --output-on-failure
