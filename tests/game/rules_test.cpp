@@ -44,6 +44,7 @@ TEST_F(Rules, UndoTakesBackTheLastAllowedMoveOncePerGame)
     EXPECT_EQ(game->markers[1].x, NO_MARKER) << "the marker stays behind";
     EXPECT_EQ(game->markers[2].x, 6u);
     game->setCell(0, 0, 3);  // spawned after the move
+    game->countEmptyCells();
     game->score = 510;
     game->level = 2;
     // Neither a click on a piece nor a refused drop is a move to take back.
@@ -115,16 +116,20 @@ TEST_F(Rules, CellsGoOneByOneInWalkOrderWithAGrowingSquareAndTheirNumber)
     EXPECT_EQ(squares, 0);
     EXPECT_EQ(harness::delays, std::vector<uint32_t>(5 * 16, 5)) << "16 frames of 5 ms a cell";
 
-    // The cell's number, in one of the four faces, a little left of it.
+    // The cell's number, a little left of it, in a face drawn at random.
     setBoard({"", "", "", "", "", "", "", "", "", "2222222222"});
     std::set<std::string> numbers;
+    std::set<uint32_t> faces;
     harness::onFlip = [&] {
         for (uint32_t face : {MAGENTA, GREEN, BLUE, YELLOW}) {
-            numbers.insert(textAt(20, 201, 2, face) + textAt(164, 201, 2, face));
+            const std::string number = textAt(20, 201, 2, face) + textAt(164, 201, 2, face);
+            numbers.insert(number);
+            faces.insert(number.find_first_not_of(' ') != std::string::npos ? face : 0);
         }
     };
     game->clearGroups();
     EXPECT_TRUE(numbers.count(" 1  ") && numbers.count("  10")) << "numbered from 1, two wide";
+    EXPECT_EQ(faces.size(), 5u) << "all four faces, and none for the other cells";
 }
 
 TEST_F(Rules, ARemovedCellClearsTheMarkerOnItOrJustRightOrBelowIt)
