@@ -56,29 +56,27 @@ void require(bool holds, const char* what)
     }
 }
 
-// The largest group of one kind (wildcards join any), by a search of our own.
-size_t largestGroup()
+// Whether a group of four or more stands, by a search of our own.
+bool groupStands()
 {
-    size_t largest = 0;
     for (uint32_t start = 0; start < BOARD_CELLS; ++start) {
         const uint32_t kind = game->board[start];
         std::vector<uint32_t> group = {start};
-        std::vector<bool> seen(BOARD_CELLS);
         for (size_t i = 0; i < group.size() && kind != CELL_EMPTY && kind != CELL_WILD; ++i) {
-            const uint32_t n = group[i], x = n % BOARD_W, y = n / BOARD_W;
-            for (uint32_t m :
-                 {x + 1 < BOARD_W ? n + 1 : start, x > 0 ? n - 1 : start,
-                  y + 1 < BOARD_H ? n + BOARD_W : start, y > 0 ? n - BOARD_W : start}) {
-                if (m != start && !seen[m] &&
-                    (game->board[m] == kind || game->board[m] == CELL_WILD)) {
-                    seen[m] = true;
+            for (int step : {1, -1, int(BOARD_W), -int(BOARD_W)}) {
+                const uint32_t n = group[i], m = n + step;  // off the board wraps to a huge m
+                if (m < BOARD_CELLS && (step % int(BOARD_W) == 0 || m / BOARD_W == n / BOARD_W) &&
+                    (game->board[m] == kind || game->board[m] == CELL_WILD) &&
+                    std::find(group.begin(), group.end(), m) == group.end()) {
                     group.push_back(m);
                 }
             }
         }
-        largest = std::max(largest, kind == CELL_WILD ? 0 : group.size());
+        if (group.size() >= 4) {
+            return true;
+        }
     }
-    return largest;
+    return false;
 }
 
 // What must hold between any two events.
@@ -93,7 +91,7 @@ void check()
         require(m.x == NO_MARKER || (m.x < BOARD_W && m.y < BOARD_H), "a marker off the board");
     }
     require(game->level >= 1 && game->level <= 7, "a level out of range");
-    require(game->turns <= lastTurns || largestGroup() < 4, "a group of four left after a turn");
+    require(game->turns <= lastTurns || !groupStands(), "a group of four left after a turn");
     gameOvers += empty == 0 && game->turns > lastTurns;
     lastTurns = game->turns;
     const HighscoreEntry* rows = HighscoreTable::instance()->rows;

@@ -89,7 +89,9 @@ TEST(ScreenFlow, AQuitOnTheTitleStartsAGameAndNewGameAnother)
             event = run[std::min(next++, run.size() - 1)];
             return next <= run.size();
         };
+        unsetenv("SDL_RENDER_DRIVER");
         EXPECT_EQ(runProgram(), 0);
+        EXPECT_STREQ(SDL_getenv("SDL_RENDER_DRIVER"), "software") << "the program's SDL hints";
         EXPECT_EQ(freshGames, run.size() - 1);
         EXPECT_EQ(next, run.size()) << "every event taken, the last one ending the program";
         EXPECT_FALSE(std::filesystem::exists(HIGHSCORE_FILE)) << "nothing ranked, nothing written";

@@ -134,18 +134,21 @@ TEST_F(Rules, CellsGoOneByOneInWalkOrderWithAGrowingSquareAndTheirNumber)
 
 TEST_F(Rules, ARemovedCellClearsTheMarkerOnItOrJustRightOrBelowIt)
 {
-    // A group runs down from (x, y); the marker is at (3, 3).
-    const std::tuple<uint32_t, uint32_t, bool> cases[] = {
-        {3, 3, true},  {2, 0, true},  {3, 0, true},  {2, 2, true},
-        {4, 3, false}, {3, 4, false}, {4, 4, false}, {1, 0, false}};
-    for (const auto& [x, y, cleared] : cases) {
-        game->resetBoard();
-        for (uint32_t n = 0; n < 4; ++n) {
-            game->setCell(x, y + n, 0);
-        }
+    // The marker sits at (3, 3); a group goes on it, above, left, up-left,
+    // right, below, down-right.
+    const std::pair<std::vector<std::string>, bool> cases[] = {
+        {{"", "", "", "...0000"}, true},
+        {{"", "", "...0000"}, true},
+        {{"", "", "", "..0", "..0", "..0", "..0"}, true},
+        {{"", "..0", "000"}, true},
+        {{"", "", "", "....0000"}, false},
+        {{"", "", "", "", "...0000"}, false},
+        {{"", "", "", "", "....0000"}, false}};
+    for (const auto& [rows, cleared] : cases) {
+        setBoard(rows);
         game->markers[2] = {3, 3};
         game->clearGroups();
-        EXPECT_EQ(game->markers[2].x, cleared ? NO_MARKER : 3u) << x << "," << y;
+        EXPECT_EQ(game->markers[2].x, cleared ? NO_MARKER : 3u) << rows.size() << rows.back();
     }
 }
 

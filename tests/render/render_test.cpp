@@ -56,6 +56,7 @@ TEST_F(Render, ThePlayScreenShowsCellsMarkersHudAndButtons)
         const uint32_t x = n % BOARD_W, y = n / BOARD_W;
         EXPECT_TRUE(cellShows(x, y, game->board[n], n == 99 || n == 33)) << x << "," << y;
     }
+    EXPECT_EQ(game->piecesImage->flags & SDL_SRCCOLORKEY, 0u) << "the marker's key is off again";
     EXPECT_EQ(textAt(132, 10, 5, BLUE) + textAt(132, 26, 5, MAGENTA), "Score    0");
     EXPECT_EQ(textAt(16, 10, 4, GREEN) + textAt(16, 26, 4, MAGENTA), "Turn   0");
     EXPECT_EQ(textAt(100, 237, 8, YELLOW), "NEW GAME");
