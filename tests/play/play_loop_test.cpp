@@ -39,8 +39,8 @@ TEST(CellMapping, TheMouseSpanIsSlightlyWiderThanTheTiles)
         {185, 100, 10, 2}, {100, 219, 4, 10}, {22, 100, 10, 2}, {100, 56, 4, 10}};
     for (const auto& [x, y, column, row] : cases) {
         const BoardCell cell = cellAt(x, y);
-        EXPECT_EQ(std::min(cell.column, 10u), column) << x << "," << y;
-        EXPECT_EQ(std::min(cell.row, 10u), row) << x << "," << y;
+        EXPECT_EQ(std::pair(std::min(cell.column, 10u), std::min(cell.row, 10u)),
+                  std::pair(column, row));
     }
 }
 
@@ -94,14 +94,14 @@ TEST_F(PlayLoop, UndoTakesBackTheMoveEvenAfterAClickOnAPiece)
 TEST_F(PlayLoop, ButtonsTheCloseBoxAndQuitRequestsEndTheLoopAfterOneMoreEvent)
 {
     // Clicks on the edges of NEW GAME and of the close box, and just outside.
+    const SDL_Event away = harness::mouse(SDL_MOUSEMOTION, 1, 1);
     const std::tuple<int, int, ScreenState> clicks[] = {
         {140, 245, STATE_NEW_GAME}, {100, 237, STATE_NEW_GAME}, {187, 253, STATE_NEW_GAME},
         {198, 6, STATE_QUIT},       {99, 245, STATE_PLAY},      {188, 245, STATE_PLAY},
         {140, 254, STATE_PLAY},     {190, 5, STATE_PLAY},       {200, 16, STATE_PLAY}};
     for (const auto& [x, y, state] : clicks) {
         harness::click(x, y);
-        harness::push(
-            {harness::mouse(SDL_MOUSEMOTION, 1, 1), harness::mouse(SDL_MOUSEMOTION, 2, 2)});
+        harness::push({away, away});
         EXPECT_EQ(playLoop(*game, STATE_PLAY), state) << x << "," << y;
         EXPECT_EQ(eventsLeft(), state == STATE_PLAY ? 0 : 1) << "one more event is taken";
     }
@@ -111,12 +111,12 @@ TEST_F(PlayLoop, ButtonsTheCloseBoxAndQuitRequestsEndTheLoopAfterOneMoreEvent)
 
 TEST_F(PlayLoop, LabelsLightUpUnderTheMouse)
 {
-    const std::vector<std::tuple<int, uint32_t, std::string>> cases = {
-        {NEW_GAME_X, 0, "NEW GAME    "},
-        {UNDO_X, 0, "            "},  // no undo at 0 turns
-        {UNDO_X, 1, "        UNDO"},
-        {60, 1, "            "},
-        {59, 1, "        UNDO"}};
+    // Where the mouse is, the turns (no UNDO at 0), the labels lit in white.
+    const std::tuple<int, uint32_t, std::string> cases[] = {{NEW_GAME_X, 0, "NEW GAME    "},
+                                                            {UNDO_X, 0, "            "},
+                                                            {UNDO_X, 1, "        UNDO"},
+                                                            {60, 1, "            "},
+                                                            {59, 1, "        UNDO"}};
     for (const auto& [x, turns, white] : cases) {
         game->turns = turns;
         game->drawBoard();
