@@ -49,7 +49,8 @@ def start():
 
 def wait_for(what, condition, shot="last.png"):
     """The first true condition(picture) of the window as the game drew it, 206 x 274, among the
-    next 2000 screenshots (a minute and more); the picture is kept as shot."""
+    next 2000 screenshots (a minute and more); the picture is kept as shot. A scaled window is
+    averaged block by block, so a blurred enlargement shows no exact colour."""
     global FULL, IMAGE
     for tries in range(2000, 0, -1):
         assert GAME.poll() is None, "the game exited while waiting for " + what
@@ -204,6 +205,7 @@ try:
                SDL12COMPAT_WINDOW_SCALING=str(S), SDL12COMPAT_SCALE_METHOD="nearest")
     play()
 finally:
-    [process.kill() for process in (GAME, XVFB) if process]
+    for process in filter(None, (GAME, XVFB)):
+        process.kill()
     shutil.rmtree(WORK, ignore_errors=True)
 print("PASS at scale %d" % S)
