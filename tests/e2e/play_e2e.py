@@ -127,7 +127,7 @@ def group(board, i, kinds):
 
 def choose(board, done):
     """A legal move, whether it surely removes a group of its own kind, and the board after it.
-    Until something scored, the move grows a group of its kind most, then it joins the fewest
+    Until such a move was made, the move grows a group of its kind most; then it joins the fewest
     pieces, so that the board fills up."""
     codes, moves = [c % 8 for c in board], []
     for s, t in ((s, s + dx + 10 * dy) for s in range(100) for dx in (-1, 0, 1) for dy in (-1, 0, 1)
@@ -144,18 +144,18 @@ def play():
     start()
     title("title screen with an empty table", [NOBODY] * 5, "title.png")
     board, turn, score = new_game("first game", NEUTRAL, "play.png")
-    games, undo_left = 1, True
+    games, undo_left, grouped = 1, True, False
     while True:
-        move, sure, expected = choose(board, score > 0)
+        move, sure, expected = choose(board, grouped)
+        grouped |= sure
         # NEW GAME once UNDO was tried and something scored in the first game, and whenever stuck
         if not move or games == 1 and not undo_left and (score > 0 or turn > 9):
             assert games < 6, "five games without a legal move"
             (board, turn, score), games, undo_left = new_game("NEW GAME", NEW_GAME), games + 1, True
             continue
         what = "turn %d after dragging cell %d to %d" % (turn + 1, *move)
-        cell = [at(31 + 16 * (i % 10), 65 + 16 * (i // 10)) for i in move]
-        drag = [*cell[0], "mousedown", 1, *cell[1], "mouseup", 1]
-        after = settle(what, lambda image: view(image, turn + 1), drag)
+        src, dst = (at(31 + 16 * (i % 10), 65 + 16 * (i // 10)) for i in move)
+        after = settle(what, lambda image: view(image, turn + 1), [*src, "mousedown", 1, *dst, "mouseup", 1])
         if isinstance(after, Image.Image):
             break
         assert after[1] >= score + 10 * sure, "%s: score down, or a sure group did not score" % what
