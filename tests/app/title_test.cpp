@@ -5,7 +5,6 @@
 #include "tests/support/fixture.h"
 
 #include <filesystem>
-#include <set>
 
 using Title = GameTest;
 
@@ -22,32 +21,7 @@ TEST_F(Title, EachFrameDropsATileOnACellAfterItsPauseUnderCentredTexts)
     }
     EXPECT_EQ(shownAt, expected) << "each frame shown after its 50 ms pause";
     EXPECT_EQ(boardText(), boardOf({"0123WF6"})) << "only the picture changes";
-    // Below the texts, every cell of the last row shows the lower half of a tile.
-    const auto lowerHalfOf = [this](uint32_t x) {
-        for (int tile = 0; tile <= int(CELL_EMPTY); ++tile) {
-            bool same = true;
-            for (int d = 128; d < 256; ++d) {
-                same &= pixel(game->screen, cellX(x) - 8 + d % 16, cellY(9) - 8 + d / 16) ==
-                        pixel(game->piecesImage, tile * 16 + d % 16, d / 16);
-            }
-            if (same) {
-                return tile;
-            }
-        }
-        return -1;
-    };
-    std::set<int> tiles;
-    for (uint32_t x = 0; x < BOARD_W; ++x) {
-        tiles.insert(lowerHalfOf(x));
-    }
-    EXPECT_EQ(tiles.count(-1), 0u);
-    EXPECT_GE(tiles.size(), 4u);
-    EXPECT_EQ(textAt(21, 57, 15, MAGENTA), "< Tessalorium >");
-    EXPECT_EQ(textAt(43, 93, 11, BLUE), "Highscores:");
-    EXPECT_EQ(textAt(32, 111, 13, GREEN), "123456    Ann");
-    EXPECT_EQ(textAt(37, 129, 12, GREEN) + textAt(37, 147, 12, GREEN) + textAt(37, 165, 12, GREEN) +
-                  textAt(37, 183, 12, GREEN),
-              "  900          50   Bo b    0 Nobody    7      x");
+    EXPECT_TRUE(looksLike("title")) << "tiles of every sort under the centred texts";
 }
 
 TEST_F(Title, OnlyAKeyAButtonOrAQuitLeavesItLookingEvery100Ms)

@@ -85,47 +85,29 @@ std::string GameTest::boardText() const
     return text;
 }
 
-bool GameTest::cellShows(uint32_t column, uint32_t row, uint32_t tile, bool marked)
+// Golden pictures were made by the game and looked at by a person; they are
+// kept in tests/golden/. TESSALORIUM_GOLDEN=write makes them afresh, and a
+// picture that differs is left in the build folder to compare.
+::testing::AssertionResult GameTest::looksLike(const std::string& name, SDL_Rect area)
 {
-    bool same = true;
-    for (int d = 0; d < int(TILE_W * TILE_H); ++d) {
-        const int dx = d % TILE_W, dy = d / TILE_W, markerX = TILE_MARKER * TILE_W + dx;
-        const bool ink = marked && raw(game->piecesImage, markerX, dy) != game->markerKey;
-        same &=
-            pixel(game->screen, cellX(column) - TILE_W / 2 + dx, cellY(row) - TILE_H / 2 + dy) ==
-            pixel(game->piecesImage, ink ? markerX : int(tile * TILE_W) + dx, dy);
+    SDL_Surface* shot = SDL_CreateRGBSurface(0, area.w, area.h, 24, 0xFF0000, 0xFF00, 0xFF, 0);
+    SDL_BlitSurface(game->screen, &area, shot, nullptr);
+    const std::string golden = TESSALORIUM_SOURCE_DIR "/tests/golden/" + name + ".bmp";
+    if (getenv("TESSALORIUM_GOLDEN") != nullptr) {
+        SDL_SaveBMP(shot, golden.c_str());
     }
-    return same;
-}
-
-std::string GameTest::textAt(int x, int y, size_t length, uint32_t face)
-{
-    // The font sheet's rows, each dropped a pixel less below the pen.
-    const std::string rows[] = {"!\"#$%&'()*+,-./0123456789:;<=>?@", "ABCDEFGHIJKLMNOPQRSTUVWXYZ",
-                                "abcdefghijklmnopqrstuvwxyz"};
-    std::string text;
-    for (int pen = x; pen < x + int(length * GLYPH_W); pen += GLYPH_W) {
-        int inFace = 0;
-        for (int d = 0; d < int(GLYPH_W * (GLYPH_H + 2)); ++d) {
-            inFace += pixel(game->screen, pen + d % GLYPH_W, y + d / GLYPH_W) == face;
-        }
-        char found = inFace == 0 ? ' ' : '?';
-        for (int row = 0; row < 3 && found == '?'; ++row) {
-            for (size_t c = 0; c < rows[row].size() && found == '?'; ++c) {
-                int ink = 0, inked = 0;
-                for (int d = 0; d < int(GLYPH_W * GLYPH_H); ++d) {
-                    const int dx = d % GLYPH_W, dy = d / GLYPH_W;
-                    if (raw(game->fontImage, int(c * GLYPH_W) + dx, row * GLYPH_H + dy) == 1) {
-                        ++ink;
-                        inked += pixel(game->screen, pen + dx, y + 2 - row + dy) == face;
-                    }
-                }
-                found = ink == inFace && inked == ink ? rows[row][c] : '?';
-            }
-        }
-        text += found;
+    SDL_Surface* want = SDL_LoadBMP(golden.c_str());
+    bool same = want != nullptr && want->w == area.w && want->h == area.h;
+    for (int i = 0; same && i < area.w * area.h; ++i) {
+        same = pixel(want, i % area.w, i / area.w) == pixel(shot, i % area.w, i / area.w);
     }
-    return text;
+    const std::string actual = TESSALORIUM_BUILD_DIR "/" + name + ".bmp";
+    same ? (void)std::remove(actual.c_str()) : (void)SDL_SaveBMP(shot, actual.c_str());
+    SDL_FreeSurface(want);
+    SDL_FreeSurface(shot);
+    return same ? ::testing::AssertionSuccess()
+                : ::testing::AssertionFailure()
+                      << "the screen is not " << golden << " but " << actual;
 }
 
 void writeFile(const std::string& path, const std::string& bytes)
