@@ -145,7 +145,7 @@ void operation()
     }
     case 6: {  // UNDO, half of the clicks slipping off; seldom NEW GAME, close or quit
         const int x = arg == 30 ? 198 : arg == 28 ? 140 : 35, y = arg == 30 ? 6 : 245;
-        arg == 31 ? queued.push_back(harness::quit()) : gesture(x, y, x, y + arg % 2 * 20);
+        arg == 31 ? queued.push_back(harness::QUIT) : gesture(x, y, x, y + arg % 2 * 20);
         break;
     }
     case 7: {  // any event at all, with whatever payload

@@ -1,5 +1,4 @@
 // The title screen, and the whole program's screen flow.
-#include "app/title.h"
 #include "app/program.h"
 #include "scores/highscores.h"
 #include "tests/support/fixture.h"
@@ -24,50 +23,41 @@ TEST_F(Title, EachFrameDropsATileOnACellAfterItsPauseUnderCentredTexts)
     EXPECT_TRUE(looksLike("title")) << "tiles of every sort under the centred texts";
 }
 
-TEST_F(Title, OnlyAKeyAButtonOrAQuitLeavesItLookingEvery100Ms)
-{
-    harness::push({harness::mouse(SDL_MOUSEMOTION, 10, 10),
-                   harness::key(SDLK_a, KMOD_NONE, SDL_KEYUP),
-                   harness::mouse(SDL_MOUSEBUTTONUP, 20, 20), harness::key(SDLK_SPACE)});
-    titleScreen(*game);
-    EXPECT_EQ(harness::now, 400u);
-    EXPECT_EQ(harness::flips, 1u + 8u) << "the board, then two frames a look";
-    for (SDL_Event event : {harness::quit(), harness::mouse(SDL_MOUSEBUTTONDOWN, 5, 5)}) {
-        harness::reset();
-        harness::push({event});
-        titleScreen(*game);
-        EXPECT_EQ(harness::now, 100u);
-    }
-}
-
-// The whole program twice in one process, as nothing of a run may linger.
-TEST(ScreenFlow, AQuitOnTheTitleStartsAGameAndNewGameAnother)
+// The whole program three times in one process, as nothing of a run may
+// linger. The title looks at the input every 100 ms, and only a key, a
+// button or a quit request (which starts a game all the same) leave it.
+TEST(ScreenFlow, TheTitleLeadsToANewGameAndNewGameToAnother)
 {
     const auto down = [](int x, int y) { return harness::mouse(SDL_MOUSEBUTTONDOWN, x, y); };
     const auto up = [](int x, int y) { return harness::mouse(SDL_MOUSEBUTTONUP, x, y); };
     const auto move = harness::mouse(SDL_MOUSEMOTION, 100, 100);
-    const std::vector<std::vector<SDL_Event>> runs = {
-        {harness::quit(), down(200, 5), up(200, 5), move},
-        {harness::key(SDLK_SPACE), up(100, 100), down(140, 245), up(140, 245), move,
-         harness::quit(), move},
+    const std::tuple<std::vector<SDL_Event>, uint32_t> runs[] = {
+        {{harness::QUIT, down(200, 5), up(200, 5), move}, 100},
+        {{down(5, 5), up(5, 5), down(200, 5), up(200, 5), move}, 100},
+        {{move, harness::key(SDLK_a, KMOD_NONE, SDL_KEYUP), up(20, 20), harness::key(SDLK_SPACE),
+          up(100, 100), down(140, 245), up(140, 245), move, harness::QUIT, move},
+         400},
     };
-    for (const auto& run : runs) {
+    for (const auto& [run, started] : runs) {
         size_t next = 0;
-        unsigned freshGames = 0;
+        std::vector<uint32_t> freshGames;  // when the events found a new game: 8 pieces, an undo
         harness::reset();
-        harness::nextEvent = [&](SDL_Event& event) {
-            // Every event after the first finds a new game: eight pieces, an undo.
+        harness::nextEvent = [&, run = run](SDL_Event& event) {
             const Game* game = runningGame();
-            freshGames +=
-                next > 0 && game->emptyCount == 92 && game->undoAvailable && game->turns == 0;
+            if (game->emptyCount == 92 && game->undoAvailable && game->turns == 0) {
+                freshGames.push_back(harness::now);
+            }
             event = run[std::min(next++, run.size() - 1)];
             return next <= run.size();
         };
         unsetenv("SDL_RENDER_DRIVER");
         EXPECT_EQ(runProgram(), 0);
         EXPECT_STREQ(SDL_getenv("SDL_RENDER_DRIVER"), "software") << "the program's SDL hints";
-        EXPECT_EQ(freshGames, run.size() - 1);
         EXPECT_EQ(next, run.size()) << "every event taken, the last one ending the program";
+        ASSERT_FALSE(freshGames.empty());
+        EXPECT_EQ(freshGames[0], started);
+        EXPECT_EQ(freshGames.size(), run.size() - started / 100)
+            << "and a fresh game after NEW GAME";
         EXPECT_FALSE(std::filesystem::exists(HIGHSCORE_FILE)) << "nothing ranked, nothing written";
     }
     harness::reset();

@@ -224,7 +224,7 @@ TEST_F(Scores, TheNameEntryTypesEditsAndShowsTheName)
         harness::reset();
         if (name == "1?") {
             harness::push({harness::key(SDLK_1, KMOD_LSHIFT), harness::key(SDLK_KP1),
-                           harness::key(SDLK_UP), harness::key(SDLK_LSHIFT), harness::quit(),
+                           harness::key(SDLK_UP), harness::key(SDLK_LSHIFT), harness::QUIT,
                            harness::mouse(SDL_MOUSEBUTTONDOWN, 50, 50),
                            harness::key(SDLK_m, KMOD_NONE, SDL_KEYUP)});
         }

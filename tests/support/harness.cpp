@@ -47,13 +47,6 @@ SDL_Event key(SDLKey sym, SDLMod mod, Uint8 type)
     return event;
 }
 
-SDL_Event quit()
-{
-    SDL_Event event = {};
-    event.type = SDL_QUIT;
-    return event;
-}
-
 void push(std::initializer_list<SDL_Event> events)
 {
     for (SDL_Event event : events) {
@@ -61,11 +54,6 @@ void push(std::initializer_list<SDL_Event> events)
             std::abort();  // SDL's queue is full: too much input at once
         }
     }
-}
-
-void click(int x, int y)
-{
-    drag(x, y, x, y);
 }
 
 void drag(int fromX, int fromY, int toX, int toY)

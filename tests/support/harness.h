@@ -24,10 +24,9 @@ void reset();  // all of the above as at the start, and SDL's queue emptied
 
 SDL_Event mouse(Uint8 type, int x, int y);  // motion, or a left button down or up
 SDL_Event key(SDLKey sym, SDLMod mod = KMOD_NONE, Uint8 type = SDL_KEYDOWN);
-SDL_Event quit();
+const SDL_Event QUIT = {SDL_QUIT};  // a quit request
 void push(std::initializer_list<SDL_Event> events);
-void click(int x, int y);
-void drag(int fromX, int fromY, int toX, int toY);
+void drag(int fromX, int fromY, int toX, int toY);  // press, move and release
 
 }  // namespace harness
 
