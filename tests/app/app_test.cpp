@@ -1,4 +1,4 @@
-// Start-up: the bitmaps, what the game makes of them, and the SDL hints.
+// Start-up: the bitmaps and the SDL hints.
 #include "app/program.h"
 #include "app/sdl_hints.h"
 #include "scores/highscores.h"
@@ -30,67 +30,50 @@ std::string bitmap(int w, int h, int colors)
 
 }  // namespace
 
-class App : public ::testing::Test {
-protected:
+// A bitmap that loads but cannot serve its layout counts as missing.
+TEST(Start, ABitmapThatCannotServeItsLayoutEndsTheGameQuietly)
+{
+    const fs::path home = fs::current_path();
     // Starts a Game as the program does, in a folder of the game's own art
-    // with `file` holding `bytes` instead (none for "").
-    bool start(const std::string& file = "", const std::string& bytes = "")
-    {
-        TearDown();
-        fs::create_directories("art/gfx");
-        for (const char* name : {"board.bmp", "pieces.bmp", "c18font.bmp"}) {
-            fs::copy(std::string(TESSALORIUM_SOURCE_DIR "/gfx/") + name,
-                     std::string("art/gfx/") + name);
-        }
-        if (!file.empty()) {
-            writeFile("art/gfx/" + file, bytes);
-        }
-        fs::current_path("art");
-        SDL_Init(SDL_INIT_VIDEO);
-        game = new Game;
-        return game->initVideo();
-    }
-    void TearDown() override
-    {
-        delete game;
-        game = nullptr;
-        SDL_Quit();
+    // with `file` holding `bytes` instead.
+    const auto starts = [&](const std::string& file, const std::string& bytes) {
         fs::current_path(home);
         fs::remove_all("art");
-    }
-    const fs::path home = fs::current_path();
-    Game* game = nullptr;
-};
-
-TEST_F(App, ABitmapThatCannotServeItsLayoutEndsTheGameQuietly)
-{
+        fs::create_directories("art/gfx");
+        for (const char* name : {"board.bmp", "pieces.bmp", "c18font.bmp"}) {
+            fs::copy(TESSALORIUM_SOURCE_DIR "/gfx/" + std::string(name),
+                     "art/gfx/" + std::string(name));
+        }
+        writeFile("art/gfx/" + file, bytes);
+        fs::current_path("art");
+        SDL_Init(SDL_INIT_VIDEO);
+        const bool started = Game().initVideo();
+        SDL_Quit();
+        return started;
+    };
     const std::tuple<std::string, int, int, bool> sheets[] = {{"board.bmp", 206, 274, false},
                                                               {"pieces.bmp", 176, 16, true},
                                                               {"c18font.bmp", 352, 54, true}};
     for (const auto& [file, w, h, palettised] : sheets) {
         const std::string real = readFile(TESSALORIUM_SOURCE_DIR "/gfx/" + file);
-        const std::string broken[] = {"",
-                                      "not a bitmap",
-                                      real.substr(0, 54),
-                                      real.substr(0, real.size() / 2),
-                                      bitmap(w - 1, h, 256),
-                                      bitmap(w, h - 1, 256),
-                                      palettised ? bitmap(w, h, 0) : "BM" + std::string(200, 'x'),
-                                      file == "c18font.bmp" ? bitmap(w, h, 1) : ""};  // one colour
+        // clang-format off
+        const std::string broken[] = {"", "not a bitmap", real.substr(0, 54),
+            real.substr(0, real.size() / 2), bitmap(w - 1, h, 256), bitmap(w, h - 1, 256),
+            palettised ? bitmap(w, h, 0) : "BM" + real,
+            file == "c18font.bmp" ? bitmap(w, h, 1) : ""};  // the last: ink without a colour
+        // clang-format on
         for (const std::string& bytes : broken) {
-            EXPECT_FALSE(start(file, bytes)) << file << " of " << bytes.size() << " bytes";
+            EXPECT_FALSE(starts(file, bytes)) << file << " of " << bytes.size() << " bytes";
         }
-        EXPECT_TRUE(start(file, bitmap(w + 5, h, palettised ? 2 : 0))) << file << " that fits";
+        EXPECT_TRUE(starts(file, bitmap(w + 5, h, palettised ? 2 : 0))) << file << " that fits";
     }
-    start();
     fs::remove("gfx/pieces.bmp");
-    delete game;
-    game = nullptr;
-    SDL_Quit();
     testing::internal::CaptureStdout();
     EXPECT_EQ(runProgram(), 0) << "a missing bitmap ends the program quietly";
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
     EXPECT_FALSE(fs::exists(HIGHSCORE_FILE));
+    fs::current_path(home);
+    fs::remove_all("art");
     if (fork() == 0) {  // SDL that failed to start stays broken: try it in another process
         setenv("SDL_VIDEODRIVER", "no-such-driver", 1);
         testing::internal::CaptureStdout();
@@ -101,33 +84,6 @@ TEST_F(App, ABitmapThatCannotServeItsLayoutEndsTheGameQuietly)
     int status = 1;
     wait(&status);
     EXPECT_EQ(status, 0) << "a video that cannot start is reported, with -1";
-}
-
-TEST_F(App, SheetsAreFittedToTheScreenOnlyWhereEveryPixelStaysTheSame)
-{
-    ASSERT_TRUE(start());
-    EXPECT_EQ(game->boardImage->format->BitsPerPixel, game->screen->format->BitsPerPixel);
-    EXPECT_EQ(game->piecesImage->format->BitsPerPixel, game->screen->format->BitsPerPixel);
-    EXPECT_EQ(game->piecesImage->flags & SDL_SRCCOLORKEY, 0u) << "no key outside marker blits";
-    EXPECT_EQ(game->fontImage->format->palette->ncolors, 2) << "the font keeps background and ink";
-    EXPECT_NE(game->fontImage->flags & SDL_SRCCOLORKEY, 0u);
-
-    // A drawn marker pixel in the see-through colour, and a font pixel that
-    // is neither background nor ink: fitting would change the picture.
-    SDL_Surface* pieces = SDL_LoadBMP("gfx/pieces.bmp");
-    SDL_SetColors(pieces, &pieces->format->palette->colors[MARKER_KEY_INDEX], 3, 1);
-    static_cast<Uint8*>(pieces->pixels)[7 * pieces->pitch + TILE_MARKER * TILE_W + 7] = 3;
-    SDL_SaveBMP(pieces, "pieces.bmp");
-    SDL_FreeSurface(pieces);
-    SDL_Surface* font = SDL_LoadBMP("gfx/c18font.bmp");
-    static_cast<Uint8*>(font->pixels)[0] = 5;
-    SDL_SaveBMP(font, "c18font.bmp");
-    SDL_FreeSurface(font);
-    const std::string changedPieces = readFile("pieces.bmp"), changedFont = readFile("c18font.bmp");
-    ASSERT_TRUE(start("pieces.bmp", changedPieces));
-    EXPECT_EQ(game->markerKey, MARKER_KEY_INDEX);
-    ASSERT_TRUE(start("c18font.bmp", changedFont));
-    EXPECT_EQ(game->fontImage->format->palette->ncolors, 256);
 }
 
 TEST(SdlHints, EachUnsetHintGetsTheSoftwarePathAndThePlayersChoiceStands)
