@@ -42,6 +42,7 @@ std::deque<SDL_Event> queued;
 unsigned endingEvents, gameOvers;
 uint32_t lastTurns;
 Game* game;  // one window for every input: starting SDL costs more than a game
+const char* const HARD_TABLE = "5\nA\n900\nB\n800\nC\n700\nD\n600\nE\n500\n";
 
 uint8_t byte()
 {
@@ -128,14 +129,12 @@ void operation()
 {
     const uint8_t op = byte(), arg = op >> 3;
     switch (op & 7) {
-    case 3: {  // a drag of up to a cell, from anywhere
+    case 3:
+    case 4: {  // a drag of up to a cell, from anywhere
         const int x = byte(), y = byte() + 8;
         gesture(x, y, x + arg % 3 * 16 - 16, y + arg / 3 % 3 * 16 - 16);
         break;
     }
-    case 4:
-        queued.push_back(harness::mouse(SDL_MOUSEMOTION, byte(), byte()));
-        break;
     case 5: {  // Return, Escape, Backspace or a name key; Shift with odd ones
         const SDLKey keys[] = {SDLK_RETURN, SDLK_ESCAPE, SDLK_BACKSPACE,
                                SDLKey(std::tolower("aZ09 !#$&'()*+-,./@:;<>?%=["[arg % 27]))};
@@ -179,21 +178,16 @@ bool feed(SDL_Event& event)
 
 void runInput(const uint8_t* bytes, size_t length)
 {
-    if (length == 0) {
-        return;
-    }
     data = bytes;
     size = length;
     at = 1;
     queued.clear();
     endingEvents = lastTurns = 0;
     HighscoreTable::shutdown();  // read afresh from the file
-    std::remove(HIGHSCORE_FILE);
-    if (bytes[0] & 1) {
-        std::ofstream(HIGHSCORE_FILE) << "5\nA\n900\nB\n800\nC\n700\nD\n600\nE\n500\n";
-    }
+    std::ofstream(HIGHSCORE_FILE, std::ios::trunc)
+        << (length > 0 && bytes[0] & 1 ? HARD_TABLE : "");
     game->resetBoard();
-    srand(bytes[0] >> 1);
+    srand(length > 0 ? bytes[0] >> 1 : 0);
     harness::reset();
     harness::present = false;
     harness::nextEvent = feed;
