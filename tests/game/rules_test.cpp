@@ -65,18 +65,15 @@ TEST_F(Rules, UndoTakesBackTheLastAllowedMoveOncePerGame)
 
 TEST_F(Rules, GroupsOfFourOrMoreGoAndScoreOneTwoThree)
 {
+    // clang-format off
     const std::tuple<std::vector<std::string>, std::vector<std::string>, uint32_t> cases[] = {
-        {{"222"}, {"222"}, 0},
-        {{"2222"}, {}, 10},
+        {{"222"}, {"222"}, 0}, {{"2222"}, {}, 10}, {{"3333.3333"}, {}, 20}, {{"3333W333"}, {}, 36},
         {{"0", "0", "0W"}, {}, 10},                           // a wildcard completes an L
         {{"WW", "WW"}, {"WW", "WW"}, 0},                      // wildcards alone never group
         {{"FFFF"}, {}, 10},                                   // fixed pieces group
         {{"1.1", ".1.1", "1.1"}, {"1.1", ".1.1", "1.1"}, 0},  // diagonals do not join
-        {{"000W111"}, {"....111"}, 10},  // the wildcard goes with the first group
-        {{"00W11"}, {"00W11"}, 0},
-        {{"3333.3333"}, {}, 20},
-        {{"3333W333"}, {}, 36},
-    };
+        {{"000W111"}, {"....111"}, 10}, {{"00W11"}, {"00W11"}, 0}};  // the first group takes W
+    // clang-format on
     harness::present = false;
     for (const auto& [rows, after, points] : cases) {
         setBoard(rows);
@@ -127,14 +124,13 @@ TEST_F(Rules, ARemovedCellClearsTheMarkerOnItOrJustRightOrBelowIt)
 {
     // The marker sits at (3, 3); a group goes on it, above, left, up-left,
     // right, below, down-right.
+    // clang-format off
     const std::pair<std::vector<std::string>, bool> cases[] = {
-        {{"", "", "", "...0000"}, true},
-        {{"", "", "...0000"}, true},
-        {{"", "", "", "..0", "..0", "..0", "..0"}, true},
-        {{"", "..0", "000"}, true},
-        {{"", "", "", "....0000"}, false},
-        {{"", "", "", "", "...0000"}, false},
+        {{"", "", "", "...0000"}, true}, {{"", "", "...0000"}, true},
+        {{"", "", "", "..0", "..0", "..0", "..0"}, true}, {{"", "..0", "000"}, true},
+        {{"", "", "", "....0000"}, false}, {{"", "", "", "", "...0000"}, false},
         {{"", "", "", "", "....0000"}, false}};
+    // clang-format on
     for (const auto& [rows, cleared] : cases) {
         setBoard(rows);
         game->markers[2] = {3, 3};

@@ -107,11 +107,11 @@ TEST_F(PlayLoop, ButtonsTheCloseBoxAndQuitRequestsEndTheLoopAfterOneMoreEvent)
 TEST_F(PlayLoop, LabelsLightUpUnderTheMouse)
 {
     // Where the mouse is, the turns made (no UNDO at 0), what the buttons show.
-    const std::tuple<int, uint32_t, const char*> cases[] = {{NEW_GAME_X, 0, "buttons-new-game-lit"},
-                                                            {UNDO_X, 0, "buttons"},
-                                                            {UNDO_X, 1, "buttons-undo-lit"},
-                                                            {60, 1, "buttons-undo"},
-                                                            {59, 1, "buttons-undo-lit"}};
+    // clang-format off
+    const std::tuple<int, uint32_t, const char*> cases[] = {
+        {NEW_GAME_X, 0, "buttons-new-game-lit"}, {UNDO_X, 0, "buttons"},
+        {UNDO_X, 1, "buttons-undo-lit"}, {60, 1, "buttons-undo"}, {59, 1, "buttons-undo-lit"}};
+    // clang-format on
     for (const auto& [x, turns, picture] : cases) {
         game->turns = turns;
         game->drawBoard();

@@ -204,13 +204,12 @@ TEST_F(Scores, TheNameEntryTypesEditsAndShowsTheName)
     }
     // Keys as characters: \b Backspace, \r Return, \x1b Escape, capitals
     // with Shift; then the name, and how often it changed.
+    // clang-format off
     const std::tuple<std::string, std::string, unsigned> scripts[] = {
-        {"\rx", "", 0},
-        {"ok\x1bz", "ok", 2},
-        {"q", "q", 1},  // the input runs out
-        {"\bq\b\b\r", "", 2},
-        {"%?\r", "1?", 2},  // after keys without a character, and other events
+        {"\rx", "", 0}, {"ok\x1bz", "ok", 2}, {"q", "q", 1} /* the input runs out */,
+        {"\bq\b\b\r", "", 2}, {"%?\r", "1?", 2} /* after keys without a character */,
         {"abcdefg\bZ\r", "abcdeZ", 8}};
+    // clang-format on
     for (const auto& [keys, name, fields] : scripts) {
         harness::reset();
         if (name == "1?") {
