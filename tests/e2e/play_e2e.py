@@ -148,8 +148,8 @@ def play():
     while True:
         move, sure, expected = choose(board, grouped)
         grouped |= sure
-        # NEW GAME once UNDO was tried and something scored in the first game, and whenever stuck
-        if not move or games == 1 and not undo_left and (score > 0 or turn > 9):
+        # NEW GAME once the first game has points (or 16 turns), and whenever stuck
+        if not move or games == 1 and (score > 0 or turn > 15):
             assert games < 6, "five games without a legal move"
             (board, turn, score), games, undo_left = new_game("NEW GAME", NEW_GAME), games + 1, True
             continue
@@ -165,8 +165,8 @@ def play():
         left = [c % 8 for c in after[0]]
         assert all(group(left, i, {c, WILD}) < 4 for i, c in enumerate(left) if c not in (WILD, EMPTY)), \
             "%s: four or more joined pieces stay" % what
-        # UNDO takes back the first move that scores, or a late one; its second click must do nothing.
-        if undo_left and (after[1] > score or left.count(EMPTY) < 20):
+        # Later, UNDO takes back the first move that scores, or a late one; its second click does nothing.
+        if games > 1 and undo_left and (after[1] > score or left.count(EMPTY) < 20):
             twice = [*at(*UNDO), "click", 1, "click", 1]
             undo = settle("turn %d after UNDO twice" % turn, lambda image: view(image, turn), twice)
             assert undo == ([c % 8 for c in board], score) and not shows(IMAGE, "UNDO", 16, 237, YELLOW), \
