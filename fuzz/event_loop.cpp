@@ -15,8 +15,6 @@
 // seed the pieces. Then each byte is an operation (its low three bits) with
 // a small argument (the other five), some reading further bytes.
 #include "app/program.h"
-#include "app/screen_state.h"
-#include "render/layout.h"
 #include "scores/highscores.h"
 #include "tests/support/harness.h"
 

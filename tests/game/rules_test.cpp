@@ -17,15 +17,15 @@ TEST_F(Rules, OneStepOfAMovablePieceOntoAnEmptyCell)
         {4, 4, 2, 4, false}, {4, 4, 4, 2, false}, {6, 5, 7, 5, false},  // the fixed piece
         {0, 0, 1, 0, false}, {6, 6, 6, 5, false},                       // empty, occupied
     };
+    const std::vector<std::string> start = {"",        "",        "", "", "....2",
+                                            "......F", "......1", "", "", "W"};
     for (const auto& [x1, y1, x2, y2, allowed] : cases) {
-        setBoard({"", "", "", "", "....2", "......F", "......1", "", "", "W"});
+        setBoard(start);
         game->turns = harness::flips = 0;
         std::string after = boardText();
         std::swap(after[y1 * 11 + x1], after[y2 * 11 + x2]);
         EXPECT_EQ(game->tryMove(x1, y1, x2, y2), allowed) << x1 << y1 << x2 << y2;
-        EXPECT_EQ(boardText(),
-                  allowed ? after
-                          : boardOf({"", "", "", "", "....2", "......F", "......1", "", "", "W"}));
+        EXPECT_EQ(boardText(), allowed ? after : boardOf(start));
         EXPECT_EQ(harness::flips, allowed ? 1u : 0u) << "drawn again";
         EXPECT_EQ(game->turns, allowed ? 1u : 0u);
     }

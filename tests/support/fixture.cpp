@@ -19,9 +19,6 @@ const std::string CELL_LETTERS = "0123WF6.";  // each code's letter, at its code
 
 uint32_t pixel(SDL_Surface* surface, int x, int y)
 {
-    if (x < 0 || y < 0 || x >= surface->w || y >= surface->h) {
-        return 0x070707;
-    }
     const int bpp = surface->format->BytesPerPixel;
     Uint32 value = 0;  // the pixel's bytes, least significant first
     std::memcpy(&value, static_cast<Uint8*>(surface->pixels) + y * surface->pitch + x * bpp, bpp);

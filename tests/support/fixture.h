@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-// A pixel as 0xRRGGBB; off the surface 0x070707.
+// A pixel as 0xRRGGBB.
 uint32_t pixel(SDL_Surface* surface, int x, int y);
 
 // The board as text, a line per row: '0'-'6' kinds, 'W' wildcard, 'F'
