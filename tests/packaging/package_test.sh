@@ -17,11 +17,8 @@ mkdir -p "$home" "$work/cwd" "$work/tmp" "$work/unpacked here"
 # One line per check; a failed one says what it expected.
 passed=0 failed=0
 result() { # NAME OK EXPECTED
-    if [ "$2" = 0 ]; then
-        passed=$((passed + 1)) && echo "ok   $1"
-    else
-        failed=$((failed + 1)) && printf 'FAIL %s\n     expected: %s\n' "$1" "$3"
-    fi
+    [ "$2" != 0 ] || { passed=$((passed + 1)) && echo "ok   $1" && return; }
+    failed=$((failed + 1)) && printf 'FAIL %s\n     expected: %s\n' "$1" "$3"
 }
 check() { local ok=0 && { "${@:2}" || ok=1; } && result "$1" $ok "${*:2}"; } # NAME COMMAND...
 same() { local ok=0 && { [ "$2" = "$3" ] || ok=1; } && result "$1" $ok "$2"$'\n''     got:      '"$3"; }
