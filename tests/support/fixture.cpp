@@ -17,16 +17,6 @@ const std::string CELL_LETTERS = "0123WF6.";  // each code's letter, at its code
 
 }  // namespace
 
-uint32_t pixel(SDL_Surface* surface, int x, int y)
-{
-    const int bpp = surface->format->BytesPerPixel;
-    Uint32 value = 0;  // the pixel's bytes, least significant first
-    std::memcpy(&value, static_cast<Uint8*>(surface->pixels) + y * surface->pitch + x * bpp, bpp);
-    Uint8 r, g, b;
-    SDL_GetRGB(value, surface->format, &r, &g, &b);
-    return r << 16 | g << 8 | b;
-}
-
 std::string boardOf(const std::vector<std::string>& rows)
 {
     std::string text;
@@ -39,8 +29,6 @@ std::string boardOf(const std::vector<std::string>& rows)
 
 void GameTest::SetUp()
 {
-    HighscoreTable::shutdown();
-    std::remove(HIGHSCORE_FILE);
     ASSERT_EQ(SDL_Init(SDL_INIT_VIDEO), 0) << SDL_GetError();
     game = new Game;
     ASSERT_TRUE(game->initVideo());

@@ -8,9 +8,6 @@
 #include <string>
 #include <vector>
 
-// A pixel as 0xRRGGBB.
-uint32_t pixel(SDL_Surface* surface, int x, int y);
-
 // The board as text, a line per row: '0'-'6' kinds, 'W' wildcard, 'F'
 // fixed, '.' empty; short or missing rows are empty cells.
 std::string boardOf(const std::vector<std::string>& rows);
