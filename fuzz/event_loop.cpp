@@ -24,6 +24,7 @@
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <deque>
 #include <filesystem>
 #include <fstream>
@@ -44,10 +45,7 @@ bool fileFromInput;  // a table read from any bytes need not be in order
 Game* game;          // one window for every input: starting SDL costs more than a game
 const char* const HARD_TABLE = "5\nA\n900\nB\n800\nC\n700\nD\n600\nE\n500\n";
 
-uint8_t byte()
-{
-    return at < size ? data[at++] : 0;
-}
+const auto byte = [] { return at < size ? data[at++] : uint8_t{0}; };  // 0 past the end
 
 void require(bool holds, const char* what)
 {
@@ -149,9 +147,8 @@ void operation()
     }
     case 7: {  // any event at all, with whatever payload
         SDL_Event event = {};
-        for (size_t i = 0; i < 8; ++i) {
-            reinterpret_cast<uint8_t*>(&event)[i] = byte();
-        }
+        std::memcpy(&event, data + at, std::min<size_t>(8, size - at));
+        at = std::min<size_t>(at + 8, size);
         queued.push_back(event);
         break;
     }

@@ -53,8 +53,7 @@ TEST(ScreenFlow, TheTitleLeadsToANewGameAndNewGameToAnother)
         EXPECT_EQ(runProgram(), 0);
         EXPECT_STREQ(SDL_getenv("SDL_RENDER_DRIVER"), "software") << "the program's SDL hints";
         EXPECT_EQ(next, run.size()) << "every event taken, the last one ending the program";
-        ASSERT_FALSE(freshGames.empty());
-        EXPECT_EQ(freshGames[0], started);
+        EXPECT_EQ(freshGames.empty() ? 0 : freshGames[0], started) << "when the title was left";
         EXPECT_EQ(freshGames.size(), run.size() - started / 100)
             << "and a fresh game after NEW GAME";
         EXPECT_FALSE(std::filesystem::exists(HIGHSCORE_FILE)) << "nothing ranked, nothing written";

@@ -43,11 +43,6 @@ size_t strays()
     return count;
 }
 
-char typed(int sym, int mod = KMOD_NONE)
-{
-    return keyToChar(SDL_keysym{0, static_cast<SDLKey>(sym), static_cast<SDLMod>(mod), 0});
-}
-
 }  // namespace
 
 using Scores = GameTest;
@@ -194,12 +189,13 @@ TEST_F(Scores, RankBelowEqualScoresInsertAndSaveOnlyWhenRanked)
 
 TEST_F(Scores, TheNameEntryTypesEditsAndShowsTheName)
 {
+    const auto typed = [](int sym, int mod) { return keyToChar({0, SDLKey(sym), SDLMod(mod), 0}); };
     for (int sym = 0; sym < SDLK_LAST; ++sym) {
         const bool letter = sym >= 'a' && sym <= 'z';
         const bool plain = sym > 0 && sym < 128 && strchr("0123456789 !\"#$&'()*+-,./:;<>?@", sym);
         EXPECT_EQ(typed(sym, KMOD_CTRL | KMOD_ALT), letter || plain ? sym : 0) << sym;
         for (int mod : {+KMOD_LSHIFT, +KMOD_RSHIFT, +KMOD_CAPS}) {
-            EXPECT_EQ(typed(sym, mod), letter ? sym - 32 : typed(sym)) << sym << " " << mod;
+            EXPECT_EQ(typed(sym, mod), letter ? sym - 32 : typed(sym, 0)) << sym << " " << mod;
         }
     }
     // Keys as characters: \b Backspace, \r Return, \x1b Escape, capitals

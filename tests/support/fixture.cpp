@@ -113,7 +113,6 @@ int main(int argc, char** argv)
     fs::create_directory_symlink(TESSALORIUM_SOURCE_DIR "/gfx", fs::path(scratch) / "gfx");
     fs::current_path(scratch);
     const int result = RUN_ALL_TESTS();
-    fs::current_path("/");
     fs::remove_all(scratch);
     return result;
 }

@@ -31,11 +31,5 @@ void drag(int fromX, int fromY, int toX, int toY);  // press, move and release
 }  // namespace harness
 
 // The window pixel in the middle of a board cell, as a player aims.
-inline int cellX(uint32_t column)
-{
-    return static_cast<int>(BOARD_X + column * TILE_W + TILE_W / 2);
-}
-inline int cellY(uint32_t row)
-{
-    return static_cast<int>(BOARD_Y + row * TILE_H + TILE_H / 2);
-}
+constexpr auto cellX = [](uint32_t column) { return int(BOARD_X + column * TILE_W + TILE_W / 2); };
+constexpr auto cellY = [](uint32_t row) { return int(BOARD_Y + row * TILE_H + TILE_H / 2); };
