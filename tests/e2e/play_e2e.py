@@ -106,7 +106,7 @@ def title(what, rows, shot):
 def play():
     start()
     title("title screen with an empty table", [NOBODY] * 5, "title.png")
-    board, turn = settle("a new game", lambda image: view(image, 0), [*at(*NEUTRAL), "click", 1], "play.png"), 0
+    board, turn = settle("a new game", lambda image: view(image, 0), [*at(*NEUTRAL), "click", 1], "new-game.png"), 0
     while isinstance(board, list):  # drag a random movable piece one step onto an empty cell
         codes = [c % 8 for c in board]
         s, t = random.choice([(s, s + dx + 10 * dy) for s in range(100) for dx in (-1, 0, 1) for dy in (-1, 0, 1)
@@ -114,7 +114,8 @@ def play():
                               and codes[s] not in (FIXED, EMPTY) and codes[s + dx + 10 * dy] == EMPTY])
         src, dst = (at(31 + 16 * (i % 10), 65 + 16 * (i // 10)) for i in (s, t))
         board, turn = settle("turn %d: cell %d to %d" % (turn + 1, s, t), lambda image: view(image, turn + 1),
-                             [*src, "mousedown", 1, *dst, "mouseup", 1]), turn + 1
+                             [*src, "mousedown", 1, *dst, "mouseup", 1],  # a picture of turn 25 for people
+                             "play.png" if turn == 24 else "last.png"), turn + 1
     FULL.save(os.path.join(SHOTS, "game-over.png"))
     score, turns = number(board, 132, 5), number(board, 16, 4)
     assert turns == turn, "game over: not turn %d in the HUD" % turn
