@@ -43,7 +43,6 @@ unsigned endingEvents, gameOvers;
 uint32_t lastTurns;
 bool fileFromInput;  // a table read from any bytes need not be in order
 Game* game;          // one window for every input: starting SDL costs more than a game
-const char* const HARD_TABLE = "5\nA\n900\nB\n800\nC\n700\nD\n600\nE\n500\n";
 
 const auto byte = [] { return at < size ? data[at++] : uint8_t{0}; };  // 0 past the end
 
@@ -183,10 +182,9 @@ void runInput(const uint8_t* bytes, size_t length)
     HighscoreTable::shutdown();  // read afresh from the file
     const uint8_t first = length > 0 ? bytes[0] : 0;
     fileFromInput = first & 2;
-    std::ofstream(HIGHSCORE_FILE, std::ios::binary | std::ios::trunc)
-        << (fileFromInput ? std::string(bytes + 1, bytes + length)
-            : first & 1   ? HARD_TABLE
-                          : "");
+    const std::string hardTable = first & 1 ? "5\nA\n900\nB\n800\nC\n700\nD\n600\nE\n500\n" : "";
+    std::ofstream(HIGHSCORE_FILE) << (fileFromInput ? std::string(bytes + 1, bytes + length)
+                                                    : hardTable);
     game->resetBoard();
     srand(first >> 2);
     harness::reset();

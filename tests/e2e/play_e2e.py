@@ -16,7 +16,7 @@ from PIL import Image
 
 MAGENTA, GREEN, BLUE = (255, 0, 255), (136, 255, 119), (0, 153, 255)
 YELLOW, WHITE = (255, 238, 119), (255, 255, 255)
-FIXED, EMPTY, NAME, NOBODY = 5, 7, "Tess42", "%5d %6s" % (0, "Nobody")
+WILD, FIXED, EMPTY, NAME, NOBODY = 4, 5, 7, "Tess42", "%5d %6s" % (0, "Nobody")
 NEUTRAL, NEW_GAME, CLOSE_BOX = (100, 30), (143, 245), (198, 6)
 OPT = dict(zip(sys.argv[1::2], sys.argv[2::2]))
 GFX, S, SHOTS = os.path.abspath(OPT["--gfx"]), int(OPT.get("--scale", 1)), OPT.get("--shots", "e2e-shots")
@@ -55,7 +55,8 @@ def wait_for(what, condition, shot="last.png"):
     global FULL, IMAGE
     for tries in range(2000, 0, -1):
         assert GAME.poll() is None, "the game exited while waiting for " + what
-        FULL = Image.open(io.BytesIO(subprocess.check_output(["import", "-window", WINDOW, "ppm:-"], env=ENV)))
+        window = ["import", "-window", WINDOW, "-depth", "8", "ppm:-"]
+        FULL = Image.open(io.BytesIO(subprocess.check_output(window, env=ENV)))
         found = FULL.size == (206 * S, 274 * S) and condition(IMAGE := FULL.reduce(S))
         if found or tries == 1:
             FULL.save(os.path.join(SHOTS, shot if found else "last.png"))
@@ -103,15 +104,23 @@ def title(what, rows, shot):
              and all(shows(image, row, 37, 111 + 18 * i, GREEN) for i, row in enumerate(rows)), shot)
 
 
+def joins(codes, s, t):
+    """How many pieces the piece moved from s to t touches there that it could form a group with."""
+    near = [k for k in (t - 10, t + 10, t - 1 if t % 10 else -1, t + 1 if t % 10 < 9 else -1)
+            if 0 <= k < 100 and k != s]
+    return sum(codes[k] != EMPTY and (codes[k] == codes[s] or WILD in (codes[k], codes[s])) for k in near)
+
+
 def play():
     start()
     title("title screen with an empty table", [NOBODY] * 5, "title.png")
     board, turn = settle("a new game", lambda image: view(image, 0), [*at(*NEUTRAL), "click", 1], "new-game.png"), 0
-    while isinstance(board, list):  # drag a random movable piece one step onto an empty cell
+    while isinstance(board, list):  # drag a movable piece one step onto an empty cell
         codes = [c % 8 for c in board]
-        s, t = random.choice([(s, s + dx + 10 * dy) for s in range(100) for dx in (-1, 0, 1) for dy in (-1, 0, 1)
-                              if 0 <= s % 10 + dx < 10 and 0 <= s + dx + 10 * dy < 100
-                              and codes[s] not in (FIXED, EMPTY) and codes[s + dx + 10 * dy] == EMPTY])
+        moves = [(s, s + dx + 10 * dy) for s in range(100) for dx in (-1, 0, 1) for dy in (-1, 0, 1)
+                 if 0 <= s % 10 + dx < 10 and 0 <= s + dx + 10 * dy < 100
+                 and codes[s] not in (FIXED, EMPTY) and codes[s + dx + 10 * dy] == EMPTY]
+        s, t = min(moves, key=lambda m: (joins(codes, *m), random.random()))  # joining few, the board fills
         src, dst = (at(31 + 16 * (i % 10), 65 + 16 * (i // 10)) for i in (s, t))
         board, turn = settle("turn %d: cell %d to %d" % (turn + 1, s, t), lambda image: view(image, turn + 1),
                              [*src, "mousedown", 1, *dst, "mouseup", 1],  # a picture of turn 25 for people

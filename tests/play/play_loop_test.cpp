@@ -7,13 +7,11 @@
 namespace {
 
 constexpr int UNDO_X = 35, NEW_GAME_X = 140, BUTTONS_Y = 245;
-
 // Events still queued: what the loop did not take.
-int eventsLeft()
-{
-    SDL_Event events[8];
-    return SDL_PeepEvents(events, 8, SDL_PEEKEVENT, SDL_ALLEVENTS);
-}
+const auto eventsLeft = [] {
+    SDL_Event e[8];
+    return SDL_PeepEvents(e, 8, SDL_PEEKEVENT, SDL_ALLEVENTS);
+};
 
 }  // namespace
 

@@ -34,14 +34,11 @@ std::string textOf(const HighscoreTable& table)
 }
 
 // Copies that saves left behind.
-size_t strays()
-{
-    size_t count = 0;
-    for (const auto& entry : fs::directory_iterator(".")) {
-        count += entry.path().filename().string().rfind(HIGHSCORE_FILE + "."s, 0) == 0;
-    }
-    return count;
-}
+const auto strays = [] {
+    return std::count_if(fs::directory_iterator("."), {}, [](const fs::directory_entry& entry) {
+        return entry.path().filename().string().rfind(HIGHSCORE_FILE + "."s, 0) == 0;
+    });
+};
 
 }  // namespace
 
