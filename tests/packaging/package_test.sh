@@ -55,6 +55,8 @@ tgz=$(echo "$work"/out/tessalorium-*.tar.gz)
 check "CPack made the .deb and the .tar.gz" test -f "$deb" -a -f "$tgz"
 same "the pictures lie in share/games/tessalorium/gfx" "board c18font pieces" \
     "$(dpkg-deb -c "$deb" | sed -n 's|.* ./usr/share/games/tessalorium/gfx/\(.*\)\.bmp$|\1|p' | sort | xargs)"
+same "21 files: program, launcher, pictures, screenshot, menu entry, AppStream data, icons, manual, docs" \
+    21 "$(dpkg-deb -c "$deb" | grep -vc '/$')"
 dpkg-deb -x "$deb" "$work/root"
 check "desktop-file-validate passes" quiet desktop-file-validate "$work"/root/usr/share/applications/*.desktop
 check "appstreamcli validate passes" quiet appstreamcli validate --no-net "$work"/root/usr/share/metainfo/*.xml
