@@ -32,10 +32,7 @@ ScreenState runState(Game& game, ScreenState state)
 {
     switch (state) {
     case STATE_TITLE:
-        // However the title screen is left, even by a quit request, a new
-        // game follows.
-        titleScreen(game);
-        return STATE_NEW_GAME;
+        return titleScreen(game);
     case STATE_NEW_GAME:
         startNewGame(game);
         return STATE_PLAY;

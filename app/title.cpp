@@ -3,6 +3,7 @@
 #include "app/title.h"
 
 #include "render/colors.h"
+#include "render/layout.h"
 #include "scores/highscores.h"
 
 #include <cstdio>
@@ -64,16 +65,20 @@ void Game::showAttract(uint32_t duration)
     }
 }
 
-void titleScreen(Game& game)
+ScreenState titleScreen(Game& game)
 {
     game.drawBoard();
     for (;;) {
         game.showAttract(ATTRACT_PASS_MS);
         SDL_Event event;
-        if (SDL_PollEvent(&event) == 1 &&
-            (event.type == SDL_KEYDOWN || event.type == SDL_MOUSEBUTTONDOWN ||
-             event.type == SDL_QUIT)) {
-            return;
+        if (SDL_PollEvent(&event) != 1) {
+            continue;
+        }
+        if (asksToClose(event)) {
+            return STATE_QUIT;
+        }
+        if (event.type == SDL_KEYDOWN || event.type == SDL_MOUSEBUTTONDOWN) {
+            return STATE_NEW_GAME;
         }
     }
 }

@@ -1,8 +1,10 @@
 // The title screen with its attract animation and the high score list.
 #pragma once
 
+#include "app/screen_state.h"
 #include "game/game.h"
 
 // Animates over the last picture until a key, a mouse button or a quit
-// request arrives.
-void titleScreen(Game& game);
+// request arrives. Returns STATE_QUIT for a quit request or a press in the
+// close box, STATE_NEW_GAME for any other key or press.
+ScreenState titleScreen(Game& game);

@@ -5,6 +5,7 @@
 #include "render/layout.h"
 #include "scores/highscores.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -17,6 +18,9 @@ constexpr int GAME_OVER_Y = 70;
 constexpr int TURN_BONUS_Y = 90;
 constexpr int BONUS_Y = 110;
 constexpr Uint32 GAME_OVER_MS = 5000;
+// Events looked through for a close asked for during the game-over pause;
+// SDL 1.2's queue holds fewer.
+constexpr int QUEUE_LOOK = 128;
 
 bool inRegion(Uint16 x, Uint16 y, int left, int right)
 {
@@ -33,19 +37,26 @@ bool overUndo(Uint16 x, Uint16 y)
     return inRegion(x, y, UNDO_X, UNDO_RIGHT);
 }
 
-bool overCloseBox(Uint16 x, Uint16 y)
-{
-    return x > SCREEN_W - CLOSE_BOX_SIZE && y < CLOSE_BOX_SIZE;
-}
-
 void drawCentred(Game& game, const char* text, int y, const SDL_Color* color)
 {
     game.drawText(text, centredX(strlen(text)), y, color);
 }
 
+// Whether the desktop or the player asked to close while the game could not
+// listen; what else waits in the queue stays there.
+bool closeAskedMeanwhile()
+{
+    SDL_Event waiting[QUEUE_LOOK];
+    SDL_PumpEvents();
+    const int count = SDL_PeepEvents(waiting, QUEUE_LOOK, SDL_PEEKEVENT, SDL_ALLEVENTS);
+    return std::any_of(waiting, waiting + std::max(count, 0), asksToClose);
+}
+
 // Shows the final screen and enters a ranking score in the table. The score
-// is saved at once: a crash or a killed process later must not lose it.
-void finishGame(Game& game)
+// is saved at once: a crash or a killed process later must not lose it, nor
+// a close asked for during the pause (the name then stays empty) or the
+// name entry (the name typed so far). Returns the state to go to.
+ScreenState finishGame(Game& game)
 {
     drawCentred(game, GAME_OVER_TEXT, GAME_OVER_Y, &COLOR_MAGENTA);
     drawCentred(game, TURN_BONUS_TEXT, TURN_BONUS_Y, &COLOR_GREEN);
@@ -56,19 +67,23 @@ void finishGame(Game& game)
     SDL_Flip(game.screen);
     SDL_Delay(GAME_OVER_MS);
 
+    bool closing = closeAskedMeanwhile();
     HighscoreTable* table = HighscoreTable::instance();
-    if (table == nullptr) {
-        return;
+    const uint32_t rank = table != nullptr ? table->rank(finalScore) : TABLE_SIZE;
+    if (rank < TABLE_SIZE) {
+        HighscoreEntry entry;
+        entry.name = closing ? std::string() : enterName(game, closing);
+        entry.score = finalScore;
+        table->insert(entry, rank);
+        table->save();
     }
-    const uint32_t rank = table->rank(finalScore);
-    if (rank >= TABLE_SIZE) {
-        return;
+    // The event that ends the game is taken and not handled, unless it
+    // asks to close.
+    SDL_Event event;
+    if (!closing && SDL_WaitEvent(&event) == 1) {
+        closing = asksToClose(event);
     }
-    HighscoreEntry entry;
-    entry.name = enterName(game);
-    entry.score = finalScore;
-    table->insert(entry, rank);
-    table->save();
+    return closing ? STATE_QUIT : STATE_GAME_ENDED;
 }
 
 void onMotion(Game& game, const SDL_MouseMotionEvent& motion, bool dragging, BoardCell source)
@@ -104,18 +119,15 @@ BoardCell cellAt(Uint16 x, Uint16 y)
 
 ScreenState playLoop(Game& game, ScreenState state)
 {
-    ScreenState result = state;
-    bool running = true;
     bool dragging = false;
     // Until a button goes down in this loop, a release (such as the one of
     // the click that left the title screen) must not move anything.
     BoardCell source = {BOARD_W, BOARD_H};
     SDL_Event event;
 
-    if (SDL_WaitEvent(&event) == 0) {
-        return result;
-    }
-    while (running) {
+    // Whatever ends the loop returns at once; the next event stays queued
+    // for whoever reads next.
+    while (SDL_WaitEvent(&event) != 0) {
         switch (event.type) {
         case SDL_MOUSEBUTTONDOWN:
             source = cellAt(event.button.x, event.button.y);
@@ -137,34 +149,23 @@ ScreenState playLoop(Game& game, ScreenState state)
                     game.advanceLevel();
                 }
             } else if (overCloseBox(event.button.x, event.button.y)) {
-                result = STATE_QUIT;
-                running = false;
+                return STATE_QUIT;
             } else if (overNewGame(event.button.x, event.button.y)) {
-                result = STATE_NEW_GAME;
-                running = false;
+                return STATE_NEW_GAME;
             } else if (game.undoAvailable && overUndo(event.button.x, event.button.y)) {
                 game.undoMove();
             }
             break;
         }
         case SDL_QUIT:
-            result = STATE_QUIT;
-            running = false;
-            break;
+            return STATE_QUIT;
         default:
             break;
         }
 
         if (game.emptyCount == 0) {
-            finishGame(game);
-            result = STATE_GAME_ENDED;
-            running = false;
-        }
-        // The loop ends only once one more event has arrived; that event is
-        // taken from the queue and not handled.
-        if (SDL_WaitEvent(&event) == 0) {
-            break;
+            return finishGame(game);
         }
     }
-    return result;
+    return state;
 }

@@ -5,7 +5,8 @@
 #include "game/game.h"
 
 // Runs the game until NEW GAME, quit or game over, and returns the state to
-// go to; `state` is returned when waiting for an event fails first.
+// go to as soon as the event that ends it is handled; `state` is returned
+// when waiting for an event fails.
 ScreenState playLoop(Game& game, ScreenState state);
 
 // The board cell under a window pixel; column or row BOARD_W / BOARD_H or

@@ -26,6 +26,20 @@ constexpr int NEW_GAME_RIGHT =
 // The close box drawn into the background's top-right corner.
 constexpr int CLOSE_BOX_SIZE = 16;
 
+inline bool overCloseBox(Uint16 x, Uint16 y)
+{
+    return x > SCREEN_W - CLOSE_BOX_SIZE && y < CLOSE_BOX_SIZE;
+}
+
+// The desktop's close (or SIGTERM, which SDL turns into the same request),
+// or a press in the close box: outside play, where the box answers its
+// release, either ends the program at once.
+inline bool asksToClose(const SDL_Event& event)
+{
+    return event.type == SDL_QUIT ||
+           (event.type == SDL_MOUSEBUTTONDOWN && overCloseBox(event.button.x, event.button.y));
+}
+
 // Left edge that centres a text of the given length on the window, rounding
 // the way every centred text of the game does.
 inline int centredX(size_t length)

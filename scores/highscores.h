@@ -41,6 +41,7 @@ public:
 };
 
 // The name entry screen: returns the name typed, 0 to NAME_MAX_LEN characters.
-std::string enterName(Game& game);
+// A request to close ends it as Return does, and sets `closing`.
+std::string enterName(Game& game, bool& closing);
 // The character a key press types, or 0 for a key that types none.
 char keyToChar(const SDL_keysym& key);

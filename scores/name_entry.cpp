@@ -1,5 +1,6 @@
 // The name entry screen shown when a final score makes the table.
 #include "render/colors.h"
+#include "render/layout.h"
 #include "scores/highscores.h"
 
 #include <cstring>
@@ -45,15 +46,19 @@ char keyToChar(const SDL_keysym& key)
     return 0;
 }
 
-std::string enterName(Game& game)
+std::string enterName(Game& game, bool& closing)
 {
     std::string name;
     drawEntryScreen(game, std::string(NAME_MAX_LEN, EMPTY_FIELD_MARK));
 
-    // The mouse and the window's close request are ignored: the entry only
-    // ends by Return, Escape, or input running out.
+    // Only Return, Escape, a request to close or input running out end the
+    // entry; a close keeps the name typed so far, so the score is not lost.
     SDL_Event event;
     while (SDL_WaitEvent(&event) != 0) {
+        if (asksToClose(event)) {
+            closing = true;
+            break;
+        }
         if (event.type != SDL_KEYDOWN) {
             continue;
         }

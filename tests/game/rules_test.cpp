@@ -1,5 +1,6 @@
 // The rules on their own: moves and the undo, groups and scoring, spawning,
 // levels. Boards are pictures (see boardOf).
+#include "app/program.h"
 #include "tests/support/fixture.h"
 
 #include <set>
@@ -179,4 +180,8 @@ TEST_F(Rules, EachThresholdRaisesOneLevelWithABannerUpToSeven)
     game->advanceLevel();
     EXPECT_EQ(game->level, 7u);
     EXPECT_EQ(harness::flips, 2u) << "no banner beyond the last level";
+    harness::reset();
+    harness::push({harness::QUIT});
+    runScreens(*game, STATE_NEW_GAME);  // a new game, closed at once
+    EXPECT_EQ(std::tuple(game->level, game->score, game->turns), std::tuple(1u, 0u, 0u));
 }

@@ -78,7 +78,7 @@ TEST_F(PlayLoop, DraggingShowsWhetherTheDropWouldBeAllowed)
     EXPECT_TRUE(looksLike("cursor-gone", {Sint16(cellX(6) - 8), Sint16(cellY(1) - 8), 16, 16}));
 }
 
-TEST_F(PlayLoop, ButtonsTheCloseBoxAndQuitRequestsEndTheLoopAfterOneMoreEvent)
+TEST_F(PlayLoop, ButtonsTheCloseBoxAndQuitRequestsEndTheLoopAtOnce)
 {
     // Clicks on the edges of NEW GAME and of the close box, and just outside.
     const SDL_Event away = harness::mouse(SDL_MOUSEMOTION, 1, 1);
@@ -90,10 +90,11 @@ TEST_F(PlayLoop, ButtonsTheCloseBoxAndQuitRequestsEndTheLoopAfterOneMoreEvent)
         harness::drag(x, y, x, y);
         harness::push({away, away});
         EXPECT_EQ(playLoop(*game, STATE_PLAY), state) << x << "," << y;
-        EXPECT_EQ(eventsLeft(), state == STATE_PLAY ? 0 : 1) << "one more event is taken";
+        EXPECT_EQ(eventsLeft(), state == STATE_PLAY ? 0 : 2) << "what follows stays queued";
     }
-    harness::push({harness::QUIT});
+    harness::push({harness::QUIT, away});
     EXPECT_EQ(playLoop(*game, STATE_PLAY), STATE_QUIT);
+    EXPECT_EQ(eventsLeft(), 1);
 }
 
 TEST_F(PlayLoop, LabelsLightUpUnderTheMouse)
@@ -113,14 +114,27 @@ TEST_F(PlayLoop, LabelsLightUpUnderTheMouse)
     }
 }
 
+// A close asked for during the pause, the name entry or the last wait ends
+// the program, after the ranking score is saved.
 TEST_F(PlayLoop, AFullBoardShowsTheTurnBonusAndAsksANameOnlyOfARankingScore)
 {
-    // The final 48 ranks below an equal 48, and not at all against a last 48.
-    const std::pair<std::string, std::string> tables[] = {
-        {"5\nAnn\n900\nBen\n48\nCid\n40\nDot\n30\nEve\n20\n",
-         "5\nAnn\n900\nBen\n48\nBo\n48\nCid\n40\nDot\n30\n"},
-        {"5\nAnn\n900\nBen\n800\nCid\n700\nDot\n600\nEve\n48\n", ""}};
-    for (const auto& [table, ranked] : tables) {
+    const std::string ranks = "5\nAnn\n900\nBen\n48\nCid\n40\nDot\n30\nEve\n20\n";
+    const std::string low = "5\nAnn\n900\nBen\n800\nCid\n700\nDot\n600\nEve\n48\n";
+    const auto with = [](const std::string& name) {  // the final 48 ranks below an equal 48
+        return "5\nAnn\n900\nBen\n48\n" + name + "\n48\nCid\n40\nDot\n30\n";
+    };
+    const SDL_Event B = harness::key(SDLK_b, KMOD_LSHIFT), o = harness::key(SDLK_o),
+                    enter = harness::key(SDLK_RETURN), quit = harness::QUIT;
+    // The table; the input queued after the move, and whether a quit comes
+    // once it is read; then the state that follows, the file, what is left.
+    const std::tuple<std::string, std::vector<SDL_Event>, bool, ScreenState, std::string, int>
+        cases[] = {{ranks, {B, o, enter, B, o}, false, STATE_GAME_ENDED, with("Bo"), 1},
+                   {low, {B, o}, false, STATE_GAME_ENDED, low, 1},
+                   {ranks, {B, quit}, false, STATE_QUIT, with(""), 2},
+                   {low, {quit}, false, STATE_QUIT, low, 1},
+                   {ranks, {B, o}, true, STATE_QUIT, with("Bo"), 0},
+                   {ranks, {enter}, true, STATE_QUIT, with(""), 0}};
+    for (const auto& [table, input, lateQuit, state, saved, left] : cases) {
         // No group can form; moving (0,0) right fills the board with the spawn.
         setBoard({"0.23012301", "2301230123", "01230123.1", "2301230123", "0123012301",
                   "2301230123", "0123012301", "23.1230123", "0123012.01", "2301230123"});
@@ -135,14 +149,18 @@ TEST_F(PlayLoop, AFullBoardShowsTheTurnBonusAndAsksANameOnlyOfARankingScore)
             shown =
                 harness::delays.empty() ? bool(looksLike("game-over", {0, 60, 206, 80})) : shown;
         };
+        harness::nextEvent = [&, lateQuit = lateQuit](SDL_Event& event) {
+            event = quit;
+            return lateQuit;
+        };
         harness::drag(cellX(0), cellY(0), cellX(1), cellY(0));
-        harness::push({harness::key(SDLK_b, KMOD_LSHIFT), harness::key(SDLK_o),
-                       harness::key(SDLK_RETURN), harness::QUIT, harness::QUIT});
-        EXPECT_EQ(playLoop(*game, STATE_PLAY), STATE_GAME_ENDED);
+        for (const SDL_Event& event : input) {
+            harness::push({event});
+        }
+        EXPECT_EQ(playLoop(*game, STATE_PLAY), state) << saved;
         EXPECT_TRUE(shown) << "Game Over, Turn Bonus and the 7 turns";
         EXPECT_EQ(harness::delays, std::vector<uint32_t>{5000});
-        EXPECT_EQ(eventsLeft(), ranked.empty() ? 4 : 1) << "one event taken after the game";
-        EXPECT_EQ(readFile(HIGHSCORE_FILE), ranked.empty() ? table : ranked)
-            << "the name in the file while the program still runs";
+        EXPECT_EQ(eventsLeft(), left) << "one event taken after the game: " << saved;
+        EXPECT_EQ(readFile(HIGHSCORE_FILE), saved) << "in the file while the program still runs";
     }
 }
