@@ -198,26 +198,32 @@ TEST_F(Scores, TheNameEntryTypesEditsAndShowsTheName)
             EXPECT_EQ(typed(sym, mod), letter ? sym - 32 : typed(sym, 0)) << sym << " " << mod;
         }
     }
-    // Keys as characters: \b Backspace, \r Return, \x1b Escape, capitals
-    // with Shift; then the name, and how often it changed.
+    // Keys as characters: \b Backspace, \r Return, \x1b Escape, \x01 the
+    // desktop's close, \x02 a press in the close box, capitals with Shift;
+    // then the name, how often it changed, and whether the program is to end.
     // clang-format off
-    const std::tuple<std::string, std::string, unsigned> scripts[] = {
-        {"\rx", "", 0}, {"ok\x1bz", "ok", 2}, {"q", "q", 1} /* the input runs out */,
-        {"\bq\b\b\r", "", 2}, {"%?\r", "1?", 2} /* after keys without a character */,
-        {"abcdefg\bZ\r", "abcdeZ", 8}};
+    const std::tuple<std::string, std::string, unsigned, bool> scripts[] = {
+        {"\rx", "", 0, false}, {"ok\x1bz", "ok", 2, false}, {"q", "q", 1, false} /* input ran out */,
+        {"\bq\b\b\r", "", 2, false}, {"%?\r", "1?", 2, false} /* after keys without a character */,
+        {"Ti\x01x", "Ti", 2, true}, {"\x02x", "", 0, true}, {"abcdefg\bZ\r", "abcdeZ", 8, false}};
     // clang-format on
-    for (const auto& [keys, name, fields] : scripts) {
+    for (const auto& [keys, name, fields, closes] : scripts) {
         harness::reset();
         if (name == "1?") {
             harness::push({harness::key(SDLK_1, KMOD_LSHIFT), harness::key(SDLK_KP1),
-                           harness::key(SDLK_UP), harness::key(SDLK_LSHIFT), harness::QUIT,
+                           harness::key(SDLK_UP), harness::key(SDLK_LSHIFT),
                            harness::mouse(SDL_MOUSEBUTTONDOWN, 50, 50),
                            harness::key(SDLK_m, KMOD_NONE, SDL_KEYUP)});
         }
         for (char c : keys) {
-            harness::push({harness::key(SDLKey(tolower(c)), isupper(c) ? KMOD_RSHIFT : KMOD_NONE)});
+            harness::push({c == 1   ? harness::QUIT
+                           : c == 2 ? harness::mouse(SDL_MOUSEBUTTONDOWN, 198, 6)
+                                    : harness::key(SDLKey(tolower(c)),
+                                                   isupper(c) ? KMOD_RSHIFT : KMOD_NONE)});
         }
-        EXPECT_EQ(enterName(*game), name);
+        bool closing = false;
+        EXPECT_EQ(enterName(*game, closing), name);
+        EXPECT_EQ(closing, closes) << name;
         EXPECT_EQ(harness::flips, 2 + 2 * fields) << name << ": drawn again only on a change";
         EXPECT_TRUE(fields > 0 || looksLike("name-entry-empty", {0, 60, 206, 120}));
     }
