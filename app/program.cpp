@@ -9,6 +9,7 @@
 #include "scores/highscores.h"
 
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <new>
 
@@ -45,6 +46,19 @@ ScreenState runState(Game& game, ScreenState state)
     }
 }
 
+// SDL 2 falls back to a driver that shows nothing when no display answers;
+// a driver named in SDL_VIDEODRIVER (the tests' dummy) is taken as chosen.
+bool hasDisplay()
+{
+    char name[32] = "";
+    const char* chosen = SDL_getenv("SDL_VIDEODRIVER");
+    if ((chosen != nullptr && *chosen != '\0') ||
+        SDL_VideoDriverName(name, sizeof name) == nullptr) {
+        return true;
+    }
+    return std::strcmp(name, "offscreen") != 0 && std::strcmp(name, "dummy") != 0;
+}
+
 }  // namespace
 
 const Game* runningGame()
@@ -66,10 +80,20 @@ int runProgram()
         printf("Could not initialize SDL: %s.\n", SDL_GetError());
         return -1;
     }
+    if (!hasDisplay()) {
+        std::fprintf(stderr, "tessalorium: no display to open the window on (%s)\n",
+                     "neither DISPLAY nor WAYLAND_DISPLAY names one that answers");
+        SDL_Quit();
+        return 1;
+    }
 
     HighscoreTable::instance();
     std::unique_ptr<Game> game(new (std::nothrow) Game);
-    if (game && game->initVideo()) {
+    if (!game) {
+        std::fprintf(stderr, "tessalorium: not enough memory to start\n");
+    }
+    const bool started = game && game->initVideo();
+    if (started) {
         game->resetBoard();
         theRunningGame = game.get();
         runScreens(*game, STATE_TITLE);
@@ -81,5 +105,5 @@ int runProgram()
     // The bitmaps go back before SDL itself does.
     game.reset();
     SDL_Quit();
-    return 0;
+    return started ? 0 : 1;
 }

@@ -2,9 +2,17 @@
 #include "app/sheet_formats.h"
 #include "game/game.h"
 
+#include <cstdio>
+#include <string>
+#include <utility>
+
 namespace {
 
 constexpr Uint32 VIDEO_FLAGS = SDL_DOUBLEBUF | SDL_HWPALETTE | SDL_NOFRAME;
+
+constexpr const char* BOARD_FILE = "gfx/board.bmp";
+constexpr const char* PIECES_FILE = "gfx/pieces.bmp";
+constexpr const char* FONT_FILE = "gfx/c18font.bmp";
 
 // Palette index of the font sheet's background, drawn transparent.
 constexpr Uint32 FONT_BACKGROUND = 0;
@@ -24,18 +32,22 @@ constexpr int FONT_GLYPH_ROWS = 3;
 constexpr int FONT_MIN_W = FONT_GLYPHS_PER_ROW * GLYPH_W;
 constexpr int FONT_MIN_H = FONT_GLYPH_ROWS * GLYPH_H;
 
-SDL_Surface* loadBitmap(const char* path)
+// The player learns which picture is at fault and why, in one line; the
+// first fault found is the one told.
+bool refuse(const std::string& fault)
 {
-    SDL_RWops* file = SDL_RWFromFile(path, "rb");
-    if (file == nullptr) {
-        return nullptr;
-    }
-    return SDL_LoadBMP_RW(file, 1);
+    std::fprintf(stderr, "tessalorium: cannot %s\n", fault.c_str());
+    return false;
 }
 
-bool covers(const SDL_Surface* sheet, int width, int height)
+SDL_Surface* loadBitmap(const char* path, std::string& fault)
 {
-    return sheet->w >= width && sheet->h >= height;
+    SDL_RWops* file = SDL_RWFromFile(path, "rb");
+    SDL_Surface* sheet = file != nullptr ? SDL_LoadBMP_RW(file, 1) : nullptr;
+    if (sheet == nullptr && fault.empty()) {
+        fault = std::string("use the picture ") + path + ": " + SDL_GetError();
+    }
+    return sheet;
 }
 
 // The font and the pieces are drawn by palette index (ink, colour keys).
@@ -46,25 +58,47 @@ bool palettised(const SDL_Surface* sheet, int minColors)
            format->palette->ncolors >= minColors;
 }
 
+// Why a loaded sheet cannot serve its layout; empty when it can.
+std::string unfit(const SDL_Surface* sheet, int width, int height, int minColors)
+{
+    char why[128] = "";
+    if (sheet->w < width || sheet->h < height) {
+        std::snprintf(why, sizeof why, "%d x %d pixels, smaller than the %d x %d it must hold",
+                      sheet->w, sheet->h, width, height);
+    } else if (minColors > 0 && !palettised(sheet, minColors)) {
+        const int n = std::snprintf(why, sizeof why, "not an 8-bit bitmap with a palette");
+        if (minColors > 1) {
+            std::snprintf(why + n, sizeof why - n, " of %d colours or more", minColors);
+        }
+    }
+    return why;
+}
+
 }  // namespace
 
 // A bitmap that loads but cannot serve its layout counts as missing: the
-// program then ends quietly instead of drawing garbage or invisible text.
+// program then ends, saying why, instead of drawing garbage or invisible text.
 bool Game::initVideo()
 {
     videoInfo = SDL_GetVideoInfo();
     screen = SDL_SetVideoMode(SCREEN_W, SCREEN_H, videoInfo->vfmt->BitsPerPixel, VIDEO_FLAGS);
-    boardImage = loadBitmap("gfx/board.bmp");
-    piecesImage = loadBitmap("gfx/pieces.bmp");
-    fontImage = loadBitmap("gfx/c18font.bmp");
-    if (screen == nullptr || piecesImage == nullptr || boardImage == nullptr ||
-        fontImage == nullptr) {
-        return false;
+    std::string fault = screen == nullptr ? std::string("open the window: ") + SDL_GetError() : "";
+    boardImage = loadBitmap(BOARD_FILE, fault);
+    piecesImage = loadBitmap(PIECES_FILE, fault);
+    fontImage = loadBitmap(FONT_FILE, fault);
+    if (fault.empty()) {
+        const std::pair<const char*, std::string> fits[] = {
+            {BOARD_FILE, unfit(boardImage, BOARD_MIN_W, BOARD_MIN_H, 0)},
+            {PIECES_FILE, unfit(piecesImage, PIECES_MIN_W, PIECES_MIN_H, 1)},
+            {FONT_FILE, unfit(fontImage, FONT_MIN_W, FONT_MIN_H, FONT_MIN_COLORS)}};
+        for (const auto& [path, why] : fits) {
+            if (fault.empty() && !why.empty()) {
+                fault = std::string("use the picture ") + path + ": " + why;
+            }
+        }
     }
-    if (!covers(boardImage, BOARD_MIN_W, BOARD_MIN_H) ||
-        !covers(piecesImage, PIECES_MIN_W, PIECES_MIN_H) || !palettised(piecesImage, 1) ||
-        !covers(fontImage, FONT_MIN_W, FONT_MIN_H) || !palettised(fontImage, FONT_MIN_COLORS)) {
-        return false;
+    if (!fault.empty()) {
+        return refuse(fault);
     }
     SDL_SetColorKey(fontImage, SDL_SRCCOLORKEY, FONT_BACKGROUND);
     fitSheetsToScreen(*this);

@@ -9,6 +9,7 @@
 #include <filesystem>
 
 namespace fs = std::filesystem;
+constexpr auto npos = std::string::npos;
 
 namespace {
 
@@ -30,8 +31,9 @@ std::string bitmap(int w, int h, int colors)
 
 }  // namespace
 
-// A bitmap that loads but cannot serve its layout counts as missing.
-TEST(Start, ABitmapThatCannotServeItsLayoutEndsTheGameQuietly)
+// A bitmap that loads but cannot serve its layout counts as missing; the
+// program names it in one line and ends with 1.
+TEST(Start, ABitmapThatCannotServeItsLayoutEndsTheGameSayingWhich)
 {
     const fs::path home = fs::current_path();
     // Starts a Game as the program does, in a folder of the game's own art
@@ -47,8 +49,14 @@ TEST(Start, ABitmapThatCannotServeItsLayoutEndsTheGameQuietly)
         writeFile("art/gfx/" + file, bytes);
         fs::current_path("art");
         SDL_Init(SDL_INIT_VIDEO);
+        testing::internal::CaptureStderr();
         const bool started = Game().initVideo();
+        const std::string said = testing::internal::GetCapturedStderr();
         SDL_Quit();
+        EXPECT_EQ(said.find("tessalorium: cannot use the picture gfx/" + file + ": ") == 0 &&
+                      said.find('\n') == said.size() - 1,
+                  !started)
+            << said;
         return started;
     };
     const std::tuple<std::string, int, int, bool> sheets[] = {{"board.bmp", 206, 274, false},
@@ -68,22 +76,31 @@ TEST(Start, ABitmapThatCannotServeItsLayoutEndsTheGameQuietly)
         EXPECT_TRUE(starts(file, bitmap(w + 5, h, palettised ? 2 : 0))) << file << " that fits";
     }
     fs::remove("gfx/pieces.bmp");
-    testing::internal::CaptureStdout();
-    EXPECT_EQ(runProgram(), 0) << "a missing bitmap ends the program quietly";
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(runProgram(), 1) << "a missing bitmap ends the program";
+    EXPECT_NE(testing::internal::GetCapturedStderr().find("gfx/pieces.bmp: Couldn't open"), npos);
     EXPECT_FALSE(fs::exists(HIGHSCORE_FILE));
     fs::current_path(home);
     fs::remove_all("art");
-    if (fork() == 0) {  // SDL that failed to start stays broken: try it in another process
-        setenv("SDL_VIDEODRIVER", "no-such-driver", 1);
-        testing::internal::CaptureStdout();
-        const int code = runProgram();
-        _exit(code == -1 && testing::internal::GetCapturedStdout().rfind("Could not ", 0) == 0 ? 0
-                                                                                               : 1);
+    // SDL that failed to start stays broken: each try in a process of its own.
+    for (const auto& [driver, code, said] : {std::tuple{"no-such-driver", -1, "Could not "},
+                                             {"", 1, "tessalorium: no display to open"}}) {
+        if (fork() == 0) {
+            setenv("SDL_VIDEODRIVER", driver, 1);
+            unsetenv("DISPLAY");
+            unsetenv("WAYLAND_DISPLAY");
+            setenv("XDG_RUNTIME_DIR", home.c_str(), 1);  // no compositor's socket there
+            testing::internal::CaptureStdout();
+            testing::internal::CaptureStderr();
+            const bool told = runProgram() == code && (testing::internal::GetCapturedStdout() +
+                                                       testing::internal::GetCapturedStderr())
+                                                              .find(said) != npos;
+            _exit(told ? 0 : 1);
+        }
+        int status = 1;
+        wait(&status);
+        EXPECT_EQ(status, 0) << "without video, " << said << " and " << code;
     }
-    int status = 1;
-    wait(&status);
-    EXPECT_EQ(status, 0) << "a video that cannot start is reported, with -1";
 }
 
 TEST(SdlHints, EachUnsetHintGetsTheSoftwarePathAndThePlayersChoiceStands)
