@@ -1,6 +1,7 @@
 // The high score table: the five best final scores, where a new one ranks,
-// and the process-wide table the game keeps (its file: score_file.cpp).
-#include "scores/highscores.h"
+// and the process-wide table the game keeps (its file: score_file.cpp and
+// score_save.cpp).
+#include "scores/score_file.h"
 
 #include <new>
 
@@ -44,21 +45,20 @@ void HighscoreTable::reset()
     }
 }
 
-uint32_t HighscoreTable::rank(uint32_t score)
+uint32_t rankAmong(const HighscoreEntry* rows, uint32_t score)
 {
     for (uint32_t i = 0; i < TABLE_SIZE; ++i) {
         // Strictly greater: an equal score goes below the older one.
         if (score > rows[i].score) {
-            dirty = true;
             return i;
         }
     }
     return TABLE_SIZE;
 }
 
-void HighscoreTable::insert(const HighscoreEntry& entry, uint32_t rank)
+void insertAt(HighscoreEntry* rows, const HighscoreEntry& entry, uint32_t rank)
 {
-    // TABLE_SIZE is rank()'s "does not rank"; such a score has no row.
+    // TABLE_SIZE is the rank of "does not rank"; such a score has no row.
     if (rank >= TABLE_SIZE) {
         return;
     }
@@ -66,4 +66,19 @@ void HighscoreTable::insert(const HighscoreEntry& entry, uint32_t rank)
         rows[i] = rows[i - 1];
     }
     rows[rank] = entry;
+}
+
+uint32_t HighscoreTable::rank(uint32_t score)
+{
+    const uint32_t rank = rankAmong(rows, score);
+    dirty = dirty || rank < TABLE_SIZE;
+    return rank;
+}
+
+void HighscoreTable::insert(const HighscoreEntry& entry, uint32_t rank)
+{
+    if (rank < TABLE_SIZE) {
+        insertAt(rows, entry, rank);
+        unsaved.push_back(entry);
+    }
 }

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 constexpr uint32_t NAME_MAX_LEN = 6;
 constexpr const char* HIGHSCORE_FILE = "hiscores.dat";
@@ -19,8 +20,9 @@ public:
     // The process-wide table, created (and the file read) on first use.
     // Null only when it could not be allocated; the next call tries again.
     static HighscoreTable* instance();
-    // Destroys the table (saving it when a score ranked) and forgets it, so
-    // that a later instance() starts afresh from the file.
+    // Destroys the table (saving it when a score ranked since the last
+    // save) and forgets it, so that a later instance() starts afresh from
+    // the file.
     static void shutdown();
 
     HighscoreTable();
@@ -29,6 +31,10 @@ public:
     HighscoreTable& operator=(const HighscoreTable&) = delete;
 
     bool load();
+    // Adds the rows inserted since the last save to the file as it is now
+    // (another copy of the game may have saved meanwhile), and shows the
+    // table as saved. A failure is said on standard error and keeps both
+    // the file and the rows still to save.
     bool save();
     void reset();
     // Where the score would go, 0 (best) to TABLE_SIZE - 1, or TABLE_SIZE
@@ -36,8 +42,9 @@ public:
     uint32_t rank(uint32_t score);
     void insert(const HighscoreEntry& entry, uint32_t rank);
 
-    HighscoreEntry* rows;  // TABLE_SIZE entries, best first
-    bool dirty;
+    HighscoreEntry* rows;                 // TABLE_SIZE entries, best first
+    bool dirty;                           // to be saved at shut-down
+    std::vector<HighscoreEntry> unsaved;  // this run's new rows not yet in the file
 };
 
 // The name entry screen: returns the name typed, 0 to NAME_MAX_LEN characters.
