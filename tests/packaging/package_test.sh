@@ -92,6 +92,7 @@ echo "5 scores of mine" >"$folder/hiscores.dat"
 cmake --install "$build" --prefix "$home/.local" >/dev/null
 cp "$build/install_manifest.txt" "$work/manifest"
 same "nothing is installed into the player's folder" "" "$(grep -F "$folder/" "$work/manifest" || true)"
+same "... nor lintian's overrides, which only the .deb needs" "" "$(grep lintian "$work/manifest" || true)"
 check "the user-prefix game plays" plays "$home/.local/bin/tessalorium"
 check "... and plays again in the folder the first start made" plays "$home/.local/bin/tessalorium"
 same "... where gfx leads to its pictures" "$home/.local/share/games/tessalorium/gfx" "$(readlink "$folder/gfx")"
@@ -110,16 +111,21 @@ for case in 1366x768::1 1920x1080::2 2560x1440::3 3840x2160::5 none::1 1366x768:
         "$(launch TESSALORIUM_SCREEN_SIZE="$size" SDL12COMPAT_WINDOW_SCALING="$set" "$tree/bin/tessalorium")"
 done
 check "--help names the score file" grep -qF "$folder/hiscores.dat" <<<"$(HOME=$home "$tree/bin/tessalorium" --help)"
-gfx="$tree/share/games/tessalorium/gfx"
+same "... and without HOME, no folder" 0 "$(env -i PATH="$PATH" "$tree/bin/tessalorium" --help | grep -c '\.local')"
+gfx="$tree/share/games/tessalorium/gfx" game="$tree/libexec/tessalorium/tessalorium"
 for bitmap in board pieces c18font; do
     mv "$gfx/$bitmap.bmp" "$work/aside"
-    for fault in "is missing" "cannot be read or is not a BMP"; do
-        same "$bitmap.bmp $fault: no game, status 1, one line naming it" "1 1 named" \
-            "$(launch "$tree/bin/tessalorium") $(grep -q "gfx/$bitmap.bmp $fault" "$work/err" && echo named)"
-        echo "PNG" >"$gfx/$bitmap.bmp"
-    done
+    same "$bitmap.bmp missing: no game, status 1, one line naming it" "1 1 named" \
+        "$(launch "$tree/bin/tessalorium") $(grep -qF "$gfx/$bitmap.bmp is missing" "$work/err" && echo named)"
+    echo "PNG" >"$gfx/$bitmap.bmp"
+    same "$bitmap.bmp no bitmap: the game says so in one line, status 1" "1 1 named" \
+        "$(launch TESSALORIUM_GAME="$game" SDL_VIDEODRIVER=dummy "$tree/bin/tessalorium") $(grep -q "picture gfx/$bitmap.bmp: " "$work/err" && echo named)"
     mv "$work/aside" "$gfx/$bitmap.bmp"
 done
+mv "$game" "$work/aside"
+same "no game program: status 1, one line naming where it belongs" "1 1 named" \
+    "$(launch TESSALORIUM_GAME= "$tree/bin/tessalorium") $(grep -qF "program $game is missing" "$work/err" && echo named)"
+mv "$work/aside" "$game"
 
 # A score folder that cannot be made, and one that cannot be written: root
 # writes anywhere, so there a folder takes the name of the launcher's trial
