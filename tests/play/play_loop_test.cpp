@@ -125,7 +125,7 @@ TEST_F(PlayLoop, AFullBoardShowsTheTurnBonusAndAsksANameOnlyOfARankingScore)
     };
     const SDL_Event B = harness::key(SDLK_b, KMOD_LSHIFT), o = harness::key(SDLK_o),
                     enter = harness::key(SDLK_RETURN), quit = harness::QUIT;
-    // The table; the input queued after the move, and whether a quit comes
+    // The table; the input queued after the move, and whether one quit comes
     // once it is read; then the state that follows, the file, what is left.
     const std::tuple<std::string, std::vector<SDL_Event>, bool, ScreenState, std::string, int>
         cases[] = {{ranks, {B, o, enter, B, o}, false, STATE_GAME_ENDED, with("Bo"), 1},
@@ -149,9 +149,9 @@ TEST_F(PlayLoop, AFullBoardShowsTheTurnBonusAndAsksANameOnlyOfARankingScore)
             shown =
                 harness::delays.empty() ? bool(looksLike("game-over", {0, 60, 206, 80})) : shown;
         };
-        harness::nextEvent = [&, lateQuit = lateQuit](SDL_Event& event) {
+        harness::nextEvent = [&, quits = int(lateQuit)](SDL_Event& event) mutable {
             event = quit;
-            return lateQuit;
+            return quits-- > 0;
         };
         harness::drag(cellX(0), cellY(0), cellX(1), cellY(0));
         for (const SDL_Event& event : input) {
