@@ -6,4 +6,6 @@
 // name a choice already. Without them SDL 2 loads an OpenGL stack for a
 // 206 x 274 window: about 85 MB and five helper threads instead of about
 // 10 MB in one thread, with no visible difference and scaling still working.
+// Also names the window's class after the menu entry, so that docks and
+// taskbars match the window to it (rather than to the program's file name).
 void applySdlHints();

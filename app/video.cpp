@@ -1,5 +1,6 @@
 // The window and the three bitmaps.
 #include "app/sheet_formats.h"
+#include "app/window_identity.h"
 #include "game/game.h"
 
 #include <cstdio>
@@ -102,5 +103,6 @@ bool Game::initVideo()
     }
     SDL_SetColorKey(fontImage, SDL_SRCCOLORKEY, FONT_BACKGROUND);
     fitSheetsToScreen(*this);
+    identifyWindow(*this);
     return true;
 }

@@ -9,10 +9,11 @@ set -euo pipefail
 play=(g++ cmake make pkg-config libsdl1.2-compat-dev)
 # CPack finds the package's dependencies with dpkg-shlibdeps and file.
 package=("${play[@]}" dpkg-dev file)
-# The suite also plays the game on a virtual X display, runs it under
-# valgrind, fuzzes it with clang's libFuzzer and checks the package.
+# The suite also plays the game on a virtual X display under a window
+# manager, runs it under valgrind, fuzzes it with clang's libFuzzer and
+# checks the package.
 test=("${package[@]}" libgtest-dev
-    xvfb xauth xdotool x11-utils imagemagick python3 python3-pil
+    xvfb xauth xdotool x11-utils openbox wmctrl imagemagick python3 python3-pil
     valgrind clang libclang-rt-14-dev
     desktop-file-utils appstream xfonts-terminus shellcheck)
 # Benchmarks, and a peer game of the same family to compare with.

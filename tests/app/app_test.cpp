@@ -53,10 +53,8 @@ TEST(Start, ABitmapThatCannotServeItsLayoutEndsTheGameSayingWhich)
         const bool started = Game().initVideo();
         const std::string said = testing::internal::GetCapturedStderr();
         SDL_Quit();
-        EXPECT_EQ(said.find("tessalorium: cannot use the picture gfx/" + file + ": ") == 0 &&
-                      said.find('\n') == said.size() - 1,
-                  !started)
-            << said;
+        const size_t line = said.find("tessalorium: cannot use the picture gfx/" + file + ": ");
+        EXPECT_EQ(line != npos && said.find('\n', line) == said.size() - 1, !started) << said;
         return started;
     };
     const std::tuple<std::string, int, int, bool> sheets[] = {{"board.bmp", 206, 274, false},
@@ -103,20 +101,25 @@ TEST(Start, ABitmapThatCannotServeItsLayoutEndsTheGameSayingWhich)
     }
 }
 
-TEST(SdlHints, EachUnsetHintGetsTheSoftwarePathAndThePlayersChoiceStands)
+TEST(SdlHints, EachUnsetSettingGetsTheGamesChoiceAndThePlayersChoiceStands)
 {
-    const std::tuple<const char*, const char*, std::string> cases[] = {
-        {nullptr, nullptr, "software 0"}, {"opengl", "", "opengl "}, {nullptr, "1", "software 1"}};
-    for (const auto& [render, acceleration, after] : cases) {
+    const std::tuple<const char*, const char*, const char*, std::string> cases[] = {
+        {nullptr, nullptr, nullptr, "software 0 org.tessalorium.Tessalorium"},
+        {"opengl", "", "mine", "opengl  mine"},
+        {nullptr, "1", nullptr, "software 1 org.tessalorium.Tessalorium"}};
+    for (const auto& [render, acceleration, wmClass, after] : cases) {
         render ? setenv("SDL_RENDER_DRIVER", render, 1) : unsetenv("SDL_RENDER_DRIVER");
         acceleration ? setenv("SDL_FRAMEBUFFER_ACCELERATION", acceleration, 1)
                      : unsetenv("SDL_FRAMEBUFFER_ACCELERATION");
+        wmClass ? setenv("SDL_VIDEO_X11_WMCLASS", wmClass, 1) : unsetenv("SDL_VIDEO_X11_WMCLASS");
         applySdlHints();
         applySdlHints();
         EXPECT_EQ(std::string(SDL_getenv("SDL_RENDER_DRIVER")) + " " +
-                      SDL_getenv("SDL_FRAMEBUFFER_ACCELERATION"),
+                      SDL_getenv("SDL_FRAMEBUFFER_ACCELERATION") + " " +
+                      SDL_getenv("SDL_VIDEO_X11_WMCLASS"),
                   after);
     }
     unsetenv("SDL_RENDER_DRIVER");
     unsetenv("SDL_FRAMEBUFFER_ACCELERATION");
+    unsetenv("SDL_VIDEO_X11_WMCLASS");
 }

@@ -1,16 +1,17 @@
 #!/usr/bin/python3
-"""Plays Tessalorium as a player would, on a real (virtual) display at a window scale: the title
-screen, a whole game to the end, the name entry, the close box and a restart that shows the score.
+"""Plays Tessalorium as a player would, on a real (virtual) display under a window manager at a
+window scale: the window's name, icon and class, the title screen, a whole game to the end, the name
+entry, a restart that shows the score, and closing from each screen, timed.
 The rules themselves are the unit tests' business; this is about the real window, mouse and keys.
 
     play_e2e.py --game PATH --gfx DIR --scale N --shots DIR
 
-The real binary runs on a private Xvfb in a scratch folder; xdotool moves the real mouse and
-keyboard; ImageMagick's import reads the window back. Cells are compared with the tiles of
+The real binary runs on a private Xvfb under openbox in a scratch folder; xdotool moves the real
+mouse and keyboard; ImageMagick's import reads the window back. Cells are compared with the tiles of
 pieces.bmp, texts with the glyphs of c18font.bmp drawn in their exact colours. Every wait polls
 screenshots up to a limit; a failure says what was awaited, and last.png in --shots is what showed.
 """
-import io, os, random, shutil, signal, subprocess, sys, tempfile, time  # noqa: E401
+import glob, io, os, random, shutil, signal, subprocess, sys, tempfile, time  # noqa: E401
 
 from PIL import Image
 
@@ -28,6 +29,9 @@ MARKER = SHEET.crop((128, 0, 144, 16)).point(lambda i: 255 * (i != 2), "1")
 TILES = {t.tobytes(): code for code, t in enumerate(TILE[:8])}  # a cell's picture -> code (+ 8 if marked)
 TILES.update({Image.composite(TILE[8], t, MARKER).tobytes(): code + 8 for code, t in enumerate(TILE[:8])})
 FONT = Image.open(os.path.join(GFX, "c18font.bmp")).load()
+# The menu entry the window must be tied to, by its StartupWMClass; the icon the game makes.
+ENTRY = open(glob.glob(os.path.join(os.path.dirname(__file__), "../../packaging/*.desktop"))[0]).read()
+APP_ID, ICON = ENTRY.split("StartupWMClass=")[1].split()[0], "64x64"
 GLYPHS = {chr(c): {(x, y + drop) for x in range(11) for y in range(18)
                    if FONT[11 * (c - ord(a)) + x, 18 * row + y] == 1}  # ink pixels, dropped to the line
           for row, (a, z, drop) in enumerate((("!", "@", 2), ("A", "Z", 1), ("a", "z", 0)))
@@ -46,6 +50,14 @@ def start():
     global GAME, WINDOW
     GAME = subprocess.Popen(os.path.abspath(OPT["--game"]), cwd=WORK, env=ENV)
     WINDOW = xdo("search", "--sync", "--onlyvisible", "--pid", GAME.pid).split()[-1]
+
+
+def closes(where, request=lambda: subprocess.check_call(["wmctrl", "-i", "-c", hex(int(WINDOW))], env=ENV)):
+    """The game ends with status 0 within 10 s of a close request, by default the desktop's Close."""
+    begun = time.monotonic()
+    request()
+    assert GAME.wait(10) == 0, "closed from %s: status %d" % (where, GAME.returncode)
+    print("closed from %s in %.2f s" % (where, time.monotonic() - begun))
 
 
 def wait_for(what, condition, shot="last.png"):
@@ -111,10 +123,18 @@ def joins(codes, s, t):
     return sum(codes[k] != EMPTY and (codes[k] == codes[s] or WILD in (codes[k], codes[s])) for k in near)
 
 
+def new_game(shot="last.png"):
+    return settle("a new game", lambda image: view(image, 0), [*at(*NEUTRAL), "click", 1], shot)
+
+
 def play():
     start()
     title("title screen with an empty table", [NOBODY] * 5, "title.png")
-    board, turn = settle("a new game", lambda image: view(image, 0), [*at(*NEUTRAL), "click", 1], "new-game.png"), 0
+    shown = subprocess.check_output(["xprop", "-id", WINDOW, "-notype", "-f", "_NET_WM_ICON", "32c", " = $0x$1\n",
+                                     "WM_NAME", "_NET_WM_NAME", "WM_CLASS", "_NET_WM_ICON"], env=ENV, text=True)
+    assert shown == 'WM_NAME = "Tessalorium"\n_NET_WM_NAME = "Tessalorium"\nWM_CLASS = "%s", "%s"\n' \
+        '_NET_WM_ICON = %s\n' % (APP_ID, APP_ID, ICON), "the window as taskbars see it:\n" + shown
+    board, turn = new_game("new-game.png"), 0
     while isinstance(board, list):  # drag a movable piece one step onto an empty cell
         codes = [c % 8 for c in board]
         moves = [(s, s + dx + 10 * dy) for s in range(100) for dx in (-1, 0, 1) for dy in (-1, 0, 1)
@@ -131,30 +151,43 @@ def play():
     xdo("type", "--delay", 50, NAME)  # keys typed during the game-over pause wait for the name entry
     wait_for("name %s typed" % NAME, lambda image: shows(image, "Enter your name", 21, 70, BLUE) and shows(
         image, NAME, 21, 110, WHITE) and shows(image, "And press ENTER", 21, 150, GREEN), "name-entry.png")
-    xdo("key", "Return")
     rows = ["%5d %6s" % (score + turns, NAME)] + [NOBODY] * 4
-    title("title screen listing " + rows[0], rows, "title-scores.png")
+    if S == 1:
+        xdo("key", "Return")
+        title("title screen listing " + rows[0], rows, "title-scores.png")
+        closes("the title by its close box", lambda: xdo(*at(*CLOSE_BOX), "click", 1))  # at the press
+    else:  # ends the entry as Return would, and then the game
+        closes("the name entry")
     saved = "\n".join(["5", NAME, str(score + turns)] + ["Nobody", "0"] * 4) + "\n"
     assert open(os.path.join(WORK, "hiscores.dat")).read() == saved, "hiscores.dat is not " + repr(saved)
-    # Clicked on the title, the close box starts a game whose play loop then takes the release.
-    xdo(*at(*CLOSE_BOX), "click", 1, *at(*NEUTRAL))  # the loop ends on the event after the click
-    assert GAME.wait(30) == 0, "the close box did not end the game with code 0"
     start()
     title("restarted title screen listing " + rows[0], rows, "restart-title.png")
+    if S == 1:
+        return closes("the title by SIGTERM", GAME.terminate)
+    closes("the title")
+    start()
+    title("title screen", rows, "last.png")
+    new_game()
+    closes("play")
 
 
 signal.signal(signal.SIGTERM, lambda *_: sys.exit("terminated"))  # cleans up as any failure
 os.makedirs(SHOTS, exist_ok=True)
-WORK, GAME, XVFB = tempfile.mkdtemp(), None, None
+WORK, GAME, WM, XVFB = tempfile.mkdtemp(), None, None, None
 os.symlink(GFX, os.path.join(WORK, "gfx"))
 try:
     XVFB = subprocess.Popen(["Xvfb", "-displayfd", "1", "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
                             stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
     ENV = dict(os.environ, DISPLAY=":" + XVFB.stdout.readline().decode().strip(), SDL_VIDEODRIVER="x11",
                SDL12COMPAT_WINDOW_SCALING=str(S), SDL12COMPAT_SCALE_METHOD="nearest")
+    # No mouse bindings: openbox's click-to-focus would freeze the pointer at each press while xdotool's
+    # warps go on at once, so that a release arrives where the pointer went next. No hand is that quick.
+    open(RC := os.path.join(WORK, "rc.xml"), "w").write("<openbox_config><mouse/></openbox_config>")
+    WM = subprocess.Popen(["openbox", "--config-file", RC], env=ENV, stderr=subprocess.DEVNULL)
+    subprocess.run("until wmctrl -m; do sleep 0.05; done", shell=True, env=ENV, capture_output=True, timeout=60)
     play()
 finally:
-    for process in filter(None, (GAME, XVFB)):
+    for process in filter(None, (GAME, WM, XVFB)):
         process.kill()
     shutil.rmtree(WORK, ignore_errors=True)
 print("PASS at scale %d" % S)

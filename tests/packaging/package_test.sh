@@ -60,6 +60,9 @@ same "21 files: program, launcher, pictures, screenshot, menu entry, AppStream d
 dpkg-deb -x "$deb" "$work/root"
 check "desktop-file-validate passes" quiet desktop-file-validate "$work"/root/usr/share/applications/*.desktop
 check "appstreamcli validate passes" quiet appstreamcli validate --no-net "$work"/root/usr/share/metainfo/*.xml
+class=$(grep -ao 'SDL_VIDEO_X11_WMCLASS=[[:alnum:].]*' "$work"/root/usr/libexec/tessalorium/tessalorium || true)
+same "the window's class names the menu entry and is its StartupWMClass" "${class#*=}.desktop ${class#*=}" \
+    "$(cd "$work"/root/usr/share/applications && echo *.desktop "$(sed -n 's/^StartupWMClass=//p' ./*.desktop)")"
 
 echo "== dpkg in a scratch root"
 # With this machine's package list, so dpkg checks the real dependencies.
