@@ -1,8 +1,8 @@
 #!/usr/bin/env python3
 """Launch time, memory and idle CPU of running programs on an X display.
 
-Measures the game, the bare SDL_WaitEvent loop and, when installed, the peer
-game five-or-more, interleaved so that they share the machine's load. Every
+Measures the game and the bare SDL_WaitEvent loop, interleaved so that they
+share the machine's load. Every
 figure is a median over the runs. Writes one JSON file; run.sh prints and
 publishes it.
 """
@@ -16,7 +16,6 @@ import sys
 import tempfile
 import time
 
-PEER = "/usr/games/five-or-more"
 # Where a click leaves the title screen without touching a button of the
 # play screen (above the board, left of the close box).
 TITLE_CLICK = (100, 40)
@@ -162,11 +161,7 @@ def main():
     shim = os.path.join(bench_dir, "first_flip_shim.so")
     scratch = tempfile.mkdtemp(prefix="tessalorium-bench-")
     os.symlink(os.path.abspath(args.gfx), os.path.join(scratch, "gfx"))
-    home = os.path.join(scratch, "home")
-    os.mkdir(home)
-
-    base_env = dict(os.environ)
-    sdl_env = dict(base_env, LD_PRELOAD=shim)
+    sdl_env = dict(os.environ, LD_PRELOAD=shim)
     # The bare loop runs with the SDL settings the game chooses for itself.
     bare_env = dict(sdl_env)
     for name, value in (("SDL_RENDER_DRIVER", "software"),
@@ -176,12 +171,6 @@ def main():
         Subject("tessalorium", [os.path.abspath(args.game)], sdl_env, scratch, True),
         Subject("bare_wait", [os.path.join(bench_dir, "bare_wait")], bare_env, scratch, True),
     ]
-    if os.path.exists(PEER):
-        peer_env = dict(base_env, HOME=home, XDG_CONFIG_HOME=os.path.join(home, ".config"),
-                        XDG_DATA_HOME=os.path.join(home, ".local/share"))
-        subjects.append(Subject("five-or-more", [PEER], peer_env, scratch, False))
-    else:
-        print(f"measure: {PEER} is not installed; no peer figures", file=sys.stderr)
 
     try:
         result = measure(probe, subjects, args)

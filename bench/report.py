@@ -82,12 +82,6 @@ def number(value, digits):
     return f"{value:.{digits}f}"
 
 
-def ratio(a, b):
-    if a is None or b is None or b == 0:
-        return "–"
-    return f"{a / b:.2f}"
-
-
 # (label, summary key, digits, target) of the figures measured in-process.
 DRAWING = [
     ("drawBoard, 32 bpp: CPU µs per call", "draw_board_cpu_us_32", 0, "≤ 100"),
@@ -137,15 +131,14 @@ def tables(after, before):
         old = before.get(key) if before else None
         lines.append(f"| {label} | {target} | {number(old, digits)} | "
                      f"{number(after.get(key), digits)} |")
-    lines += ["", "| Running program | Target | Before | After | bare SDL loop | "
-              "five-or-more | After / five-or-more |", "|---|---|---:|---:|---:|---:|---:|"]
+    lines += ["", "| Running program | Target | Before | After | bare SDL loop |",
+              "|---|---|---:|---:|---:|"]
     for label, key, digits, target, scale in PROCESS:
         old = figure(before, "tessalorium", key, scale)
         new = figure(after, "tessalorium", key, scale)
         bare = figure(after, "bare_wait", key, scale)
-        peer = figure(after, "five_or_more", key, scale)
         lines.append(f"| {label} | {target} | {number(old, digits)} | {number(new, digits)} | "
-                     f"{number(bare, digits)} | {number(peer, digits)} | {ratio(new, peer)} |")
+                     f"{number(bare, digits)} |")
     lines += ["", f"Measured {after['date']} at commit {after['commit']} on {after['cpu']}, "
               f"Linux {after['kernel']}; load average (1, 5, 15 min) {after['load_before']} "
               f"before the run and {after['load_after']} after it."]

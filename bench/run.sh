@@ -75,7 +75,7 @@ count_instructions() { # name function mode depth
     count_instructions text_8 'Game::drawText(*)' text 8
 } >"$results/instructions.txt"
 
-echo "== Launch, memory and idle CPU: game, bare SDL loop, peer" >&2
+echo "== Launch, memory and idle CPU: game, bare SDL loop" >&2
 /usr/bin/python3 bench/measure.py --bench-dir "$build/bench" --game "$build/tessalorium" \
     --gfx gfx --launches "$launches" --runs "$runs" --idle-seconds "$idle_seconds" \
     --out "$results/processes.json"

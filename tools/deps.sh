@@ -16,8 +16,8 @@ test=("${package[@]}" libgtest-dev
     xvfb xauth xdotool x11-utils openbox wmctrl imagemagick python3 python3-pil
     valgrind clang libclang-rt-14-dev
     desktop-file-utils appstream xfonts-terminus shellcheck)
-# Benchmarks, and a peer game of the same family to compare with.
-bench=("${test[@]}" libbenchmark-dev libx11-dev libxdamage-dev five-or-more procps)
+# Benchmarks.
+bench=("${test[@]}" libbenchmark-dev libx11-dev libxdamage-dev procps)
 
 case "${1:-play}" in
 play) wanted=("${play[@]}") ;;
