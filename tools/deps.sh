@@ -4,6 +4,7 @@
 #   tools/deps.sh package ... plus what building the .deb needs
 #   tools/deps.sh test    ... plus everything the test suite uses
 #   tools/deps.sh bench   ... plus what the benchmarks use
+#   tools/deps.sh wayland what bench/wayland_scale.py uses
 set -euo pipefail
 
 play=(g++ cmake make pkg-config libsdl1.2-compat-dev)
@@ -18,14 +19,19 @@ test=("${package[@]}" libgtest-dev
     desktop-file-utils appstream xfonts-terminus shellcheck)
 # Benchmarks.
 bench=("${test[@]}" libbenchmark-dev libx11-dev libxdamage-dev procps)
+# The window's scale on Wayland: Weston nested in Xvfb, with XWayland, and
+# the tools the launcher and the measuring script read the outputs with.
+wayland=("${play[@]}" weston xwayland wayland-utils xvfb x11-utils x11-xserver-utils
+    xdotool imagemagick python3 python3-pil)
 
 case "${1:-play}" in
 play) wanted=("${play[@]}") ;;
 package) wanted=("${package[@]}") ;;
 test) wanted=("${test[@]}") ;;
 bench) wanted=("${bench[@]}") ;;
+wayland) wanted=("${wayland[@]}") ;;
 *)
-    echo "usage: $0 play|package|test|bench" >&2
+    echo "usage: $0 play|package|test|bench|wayland" >&2
     exit 2
     ;;
 esac

@@ -24,11 +24,11 @@ check() { local ok=0 && { "${@:2}" || ok=1; } && result "$1" $ok "${*:2}"; } # N
 same() { local ok=0 && { [ "$2" = "$3" ] || ok=1; } && result "$1" $ok "$2"$'\n''     got:      '"$3"; }
 quiet() { "$@" >"$work/log" 2>&1 || { cat "$work/log" && false; }; }
 
-# A stand-in game that tells where it runs, its window scale, the start of
-# the board picture it sees and the scores there.
+# A stand-in game that tells where it runs, its window scale[@video driver],
+# the start of the board picture it sees and the scores there.
 fake="$work/fake game"
 # shellcheck disable=SC2016 # expanded by the fake game
-printf '#!/bin/sh\necho "$(pwd) ${SDL12COMPAT_WINDOW_SCALING-} $(head -c 2 gfx/board.bmp) $(cat hiscores.dat 2>/dev/null || echo none)"\n' >"$fake"
+printf '#!/bin/sh\necho "$(pwd) ${SDL12COMPAT_WINDOW_SCALING-}${SDL_VIDEODRIVER:+@$SDL_VIDEODRIVER} $(head -c 2 gfx/board.bmp) $(cat hiscores.dat 2>/dev/null || echo none)"\n' >"$fake"
 chmod +x "$fake"
 # launch [NAME=value...] LAUNCHER: the fake game through the launcher in a
 # bare environment; prints the status, the number of lines on stderr (kept
@@ -107,8 +107,9 @@ same "... and the player's scores" "0 0 $folder 1 BM 5 scores of mine" "$(launch
 same "nothing was written where the game was started" "" "$(ls -A "$work/cwd")"
 
 echo "== The launcher's words"
-# Screen size, the scale the player set (empty: none), the scale the game gets.
-for case in 1366x768::1 1920x1080::2 2560x1440::3 3840x2160::5 none::1 1366x768:4:4; do
+# Screen size[@Wayland scale], the scale the player set (empty: none), the scale[@driver] the game gets.
+for case in 1366x768::1 1920x1080::2 2560x1440::3 3840x2160::5 none::1 1366x768:4:4 \
+    3840x2160@2::2.5@wayland,x11 7680x4320@3::3@wayland,x11 1366x768@2:4:4@wayland,x11; do
     IFS=: read -r size set want <<<"$case"
     same "screen $size, scale set '$set': the game gets scale $want" "0 0 $folder $want BM 5 scores of mine" \
         "$(launch TESSALORIUM_SCREEN_SIZE="$size" SDL12COMPAT_WINDOW_SCALING="$set" "$tree/bin/tessalorium")"
