@@ -16,15 +16,11 @@ constexpr int ICON_ENLARGEMENT = 2;
 constexpr int PATCH_SIZE = ICON_PATCH * TILE_W;
 constexpr int ICON_SIZE = PATCH_SIZE * ICON_ENLARGEMENT;
 
-// 32 bits without alpha: the tiles are opaque, and a pixel is one Uint32.
+// 32 bits without alpha: the tiles are opaque. Both surfaces share this
+// format, as SDL_SoftStretch wants.
 SDL_Surface* opaqueSurface(int size)
 {
     return SDL_CreateRGBSurface(SDL_SWSURFACE, size, size, 32, 0xFF0000, 0x00FF00, 0x0000FF, 0);
-}
-
-Uint32* pixelAt(SDL_Surface* surface, int x, int y)
-{
-    return reinterpret_cast<Uint32*>(static_cast<Uint8*>(surface->pixels) + y * surface->pitch) + x;
 }
 
 // Blits take the sheet in whatever format fitSheetsToScreen left it.
@@ -43,19 +39,6 @@ bool drawPatch(SDL_Surface* pieces, SDL_Surface* patch)
     return true;
 }
 
-void enlarge(SDL_Surface* patch, SDL_Surface* icon)
-{
-    SDL_LockSurface(patch);
-    SDL_LockSurface(icon);
-    for (int y = 0; y < ICON_SIZE; ++y) {
-        for (int x = 0; x < ICON_SIZE; ++x) {
-            *pixelAt(icon, x, y) = *pixelAt(patch, x / ICON_ENLARGEMENT, y / ICON_ENLARGEMENT);
-        }
-    }
-    SDL_UnlockSurface(icon);
-    SDL_UnlockSurface(patch);
-}
-
 }  // namespace
 
 void identifyWindow(Game& game)
@@ -65,7 +48,8 @@ void identifyWindow(Game& game)
     SDL_Surface* icon = opaqueSurface(ICON_SIZE);
     // Without an icon the window is still named; a generic icon is no fault.
     if (patch != nullptr && icon != nullptr && drawPatch(game.piecesImage, patch)) {
-        enlarge(patch, icon);
+        // Nearest neighbour: every tile pixel a square block, as in the menu icon.
+        SDL_SoftStretch(patch, nullptr, icon, nullptr);
         // sdl12-compat hands the pixels on at once (to the window's
         // property, or a copy kept for the window to come).
         SDL_WM_SetIcon(icon, nullptr);
