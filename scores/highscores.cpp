@@ -75,10 +75,34 @@ uint32_t HighscoreTable::rank(uint32_t score)
     return rank;
 }
 
+void renameAt(HighscoreEntry* rows, const HighscoreEntry& row, const std::string& name)
+{
+    for (uint32_t i = 0; i < TABLE_SIZE; ++i) {
+        if (rows[i].name == row.name && rows[i].score == row.score) {
+            rows[i].name = name;
+            return;
+        }
+    }
+}
+
 void HighscoreTable::insert(const HighscoreEntry& entry, uint32_t rank)
 {
     if (rank < TABLE_SIZE) {
         insertAt(rows, entry, rank);
-        unsaved.push_back(entry);
+        unsaved.push_back({entry, false, {}});
     }
+}
+
+void HighscoreTable::rename(const HighscoreEntry& row, const std::string& name)
+{
+    renameAt(rows, row, name);
+    dirty = true;
+    // An insertion still unsaved simply carries the name.
+    for (auto change = unsaved.rbegin(); change != unsaved.rend(); ++change) {
+        if (!change->renames && change->row.name == row.name && change->row.score == row.score) {
+            change->row.name = name;
+            return;
+        }
+    }
+    unsaved.push_back({row, true, name});
 }

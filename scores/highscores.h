@@ -15,6 +15,14 @@ struct HighscoreEntry {
     uint32_t score = 0;
 };
 
+// A change of this run not yet in the file: a row inserted, or the name
+// given to a row inserted earlier.
+struct ScoreChange {
+    HighscoreEntry row;  // as inserted
+    bool renames = false;
+    std::string name;  // the new name, when it renames
+};
+
 class HighscoreTable {
 public:
     // The process-wide table, created (and the file read) on first use.
@@ -41,10 +49,15 @@ public:
     // when it does not rank. A ranking score marks the table for saving.
     uint32_t rank(uint32_t score);
     void insert(const HighscoreEntry& entry, uint32_t rank);
+    // Gives `name` to the row inserted as `row` (its name and score then),
+    // here and, at the next save, in the file as it is then; a row that has
+    // dropped out of the table stays out. Rows alike in name and score are
+    // told apart by nobody, so the first such row takes the name.
+    void rename(const HighscoreEntry& row, const std::string& name);
 
-    HighscoreEntry* rows;                 // TABLE_SIZE entries, best first
-    bool dirty;                           // to be saved at shut-down
-    std::vector<HighscoreEntry> unsaved;  // this run's new rows not yet in the file
+    HighscoreEntry* rows;              // TABLE_SIZE entries, best first
+    bool dirty;                        // to be saved at shut-down
+    std::vector<ScoreChange> unsaved;  // this run's changes not yet in the file, in order
 };
 
 // The name entry screen: returns the name typed, 0 to NAME_MAX_LEN characters.

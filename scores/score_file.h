@@ -15,3 +15,5 @@ void removeAbandonedCopies();
 // rank; and its insertion there, the last row dropping out.
 uint32_t rankAmong(const HighscoreEntry* rows, uint32_t score);
 void insertAt(HighscoreEntry* rows, const HighscoreEntry& entry, uint32_t rank);
+// Gives `name` to the first row alike `row` in name and score, if any.
+void renameAt(HighscoreEntry* rows, const HighscoreEntry& row, const std::string& name);

@@ -209,8 +209,9 @@ bool HighscoreTable::save()
         if (!readScoreFile(saved)) {
             std::fill(std::begin(saved), std::end(saved), HighscoreEntry{});
         }
-        for (const HighscoreEntry& entry : unsaved) {
-            insertAt(saved, entry, rankAmong(saved, entry.score));
+        for (const ScoreChange& change : unsaved) {
+            change.renames ? renameAt(saved, change.row, change.name)
+                           : insertAt(saved, change.row, rankAmong(saved, change.row.score));
         }
         error = replaceFile(fileContent(saved), this);
         if (error == 0) {

@@ -15,6 +15,7 @@
 #include <filesystem>
 #include <random>
 #include <regex>
+#include <sstream>
 
 namespace fs = std::filesystem;
 using namespace std::string_literals;
@@ -192,6 +193,47 @@ TEST_F(Scores, KilledAndRacingSavesLeaveOneWholeTable)
     HighscoreTable next;
     EXPECT_EQ(strays(), 1u) << "only the copies that killed saves left are gone";
     close(live);
+}
+
+// Game over puts the score in the file under an empty name before anything
+// can go wrong, and the name typed follows it there, while another copy may
+// save in between. Steps: a copy (A, B), then i its row inserted with an
+// empty name, n named (AAA, BBB), s saved, q the copy quits.
+TEST_F(Scores, TheNameTypedGoesToThisRunsRowInTheFileAsItIsThen)
+{
+    const std::string four = NOBODY.substr(11), three = NOBODY.substr(20);
+    const std::tuple<std::string, uint32_t, uint32_t, std::string, std::string> cases[] = {
+        {NOBODY, 392, 155, "Ai As Bi Bs An As", "5\nAAA\n392\n\n155\n" + three},
+        {NOBODY, 392, 155, "Ai As Bi Bs An As Bn Bq Aq", "5\nAAA\n392\nBBB\n155\n" + three},
+        {NOBODY, 392, 155, "Ai An As", "5\nAAA\n392\n" + four},  // both unsaved
+        {NOBODY, 392, 155, "Ai As An Aq", "5\nAAA\n392\n" + four},
+        {NOBODY, 300, 300, "Ai As Bi Bs An As Bn Bs", "5\nAAA\n300\nBBB\n300\n" + three},
+        {NOBODY, 300, 300, "Ai Bi As Bs Bn Bs An Aq", "5\nBBB\n300\nAAA\n300\n" + three},
+        {SAMPLE, 150, 600, "Ai As Bi Bs An As", "5\n\n600" + SAMPLE.substr(1, 32)},  // out
+    };
+    for (const auto& [start, scoreA, scoreB, script, file] : cases) {
+        writeFile(HIGHSCORE_FILE, start);
+        std::unique_ptr<HighscoreTable> copies[] = {std::make_unique<HighscoreTable>(),
+                                                    std::make_unique<HighscoreTable>()};
+        std::istringstream steps(script);
+        for (std::string step; steps >> step;) {
+            std::unique_ptr<HighscoreTable>& copy = copies[step[0] - 'A'];
+            const HighscoreEntry row{"", step[0] == 'A' ? scoreA : scoreB};
+            if (step[1] == 'i') {
+                copy->insert(row, copy->rank(row.score));
+            } else if (step[1] == 'n') {
+                copy->rename(row, std::string(3, step[0]));
+            } else if (step[1] == 's') {
+                EXPECT_TRUE(copy->save() && textOf(*copy) == readFile(HIGHSCORE_FILE))
+                    << script << ", at " << step;
+            } else {
+                copy.reset();
+            }
+        }
+        copies[0].reset();
+        copies[1].reset();
+        EXPECT_EQ(readFile(HIGHSCORE_FILE), file) << script;
+    }
 }
 
 TEST_F(Scores, RankBelowEqualScoresInsertAndSaveOnlyWhenRanked)
