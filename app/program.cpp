@@ -46,17 +46,28 @@ ScreenState runState(Game& game, ScreenState state)
     }
 }
 
-// SDL 2 falls back to a driver that shows nothing when no display answers;
-// a driver named in SDL_VIDEODRIVER (the tests' dummy) is taken as chosen.
+// SDL 2 falls back to a driver that shows nothing when no display answers.
+// Only a driver that SDL_VIDEODRIVER names itself (the tests' dummy) may be
+// one of those; the launcher names real drivers there too (wayland,x11).
 bool hasDisplay()
 {
     char name[32] = "";
-    const char* chosen = SDL_getenv("SDL_VIDEODRIVER");
-    if ((chosen != nullptr && *chosen != '\0') ||
-        SDL_VideoDriverName(name, sizeof name) == nullptr) {
+    if (SDL_VideoDriverName(name, sizeof name) == nullptr) {
         return true;
     }
-    return std::strcmp(name, "offscreen") != 0 && std::strcmp(name, "dummy") != 0;
+    if (std::strcmp(name, "offscreen") != 0 && std::strcmp(name, "dummy") != 0) {
+        return true;
+    }
+    const char* chosen = SDL_getenv("SDL_VIDEODRIVER");
+    return chosen != nullptr && std::strstr(chosen, name) != nullptr;
+}
+
+// Every way the program cannot start says so in one line on standard
+// error, and ends with 1.
+int cannotStart(const char* why, const char* detail)
+{
+    std::fprintf(stderr, "tessalorium: %s (%s)\n", why, detail);
+    return 1;
 }
 
 }  // namespace
@@ -77,14 +88,12 @@ int runProgram()
 {
     applySdlHints();
     if (SDL_Init(SDL_INIT_VIDEO) == -1) {
-        printf("Could not initialize SDL: %s.\n", SDL_GetError());
-        return -1;
+        return cannotStart("could not initialize SDL", SDL_GetError());
     }
     if (!hasDisplay()) {
-        std::fprintf(stderr, "tessalorium: no display to open the window on (%s)\n",
-                     "neither DISPLAY nor WAYLAND_DISPLAY names one that answers");
         SDL_Quit();
-        return 1;
+        return cannotStart("no display to open the window on",
+                           "neither DISPLAY nor WAYLAND_DISPLAY names one that answers");
     }
 
     HighscoreTable::instance();

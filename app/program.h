@@ -5,9 +5,9 @@
 
 class Game;
 
-// Returns the process exit code: -1 when SDL cannot start; 1, with one line
-// on standard error, when there is no display or the window or a picture
-// cannot be had; 0 otherwise.
+// Returns the process exit code: 1, with one line on standard error, when
+// SDL cannot start, there is no display, or the window or a picture cannot
+// be had; 0 otherwise.
 int runProgram();
 
 // The screen flow of runProgram(), from `state` until the quit state, on a
