@@ -70,15 +70,17 @@ ScreenState titleScreen(Game& game)
     game.drawBoard();
     for (;;) {
         game.showAttract(ATTRACT_PASS_MS);
+        // Everything that came in meanwhile is read, the rest dropped: one
+        // event a pass would leave a close behind a second of mouse motion,
+        // or lose it when the queue overflows. A wheel step is no click.
         SDL_Event event;
-        if (SDL_PollEvent(&event) != 1) {
-            continue;
-        }
-        if (asksToClose(event)) {
-            return STATE_QUIT;
-        }
-        if (event.type == SDL_KEYDOWN || event.type == SDL_MOUSEBUTTONDOWN) {
-            return STATE_NEW_GAME;
+        while (SDL_PollEvent(&event) == 1) {
+            if (asksToClose(event)) {
+                return STATE_QUIT;
+            }
+            if (event.type == SDL_KEYDOWN || isPress(event)) {
+                return STATE_NEW_GAME;
+            }
         }
     }
 }

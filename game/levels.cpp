@@ -1,5 +1,6 @@
 // Levels: the score that leaves each level, and the banner of a new one.
 #include "game/game.h"
+#include "game/pause.h"
 #include "render/colors.h"
 #include "render/layout.h"
 
@@ -38,6 +39,7 @@ void Game::advanceLevel()
     drawText(BANNER_TITLE, centredX(strlen(BANNER_TITLE)), BANNER_TITLE_Y, &COLOR_GREEN);
     drawText(text, centredX(strlen(text)), BANNER_LEVEL_Y, &COLOR_BLUE);
     SDL_Flip(screen);
-    SDL_Delay(BANNER_MS);
+    // A close asked for meanwhile is left for the play loop to end the game.
+    pauseAnsweringDesktop(BANNER_MS);
     drawBoard();
 }

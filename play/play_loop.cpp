@@ -1,11 +1,11 @@
 // Turning mouse events into moves, button presses and the end of the game.
 #include "play/play_loop.h"
 
+#include "game/pause.h"
 #include "render/colors.h"
 #include "render/layout.h"
 #include "scores/highscores.h"
 
-#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -18,9 +18,6 @@ constexpr int GAME_OVER_Y = 70;
 constexpr int TURN_BONUS_Y = 90;
 constexpr int BONUS_Y = 110;
 constexpr Uint32 GAME_OVER_MS = 5000;
-// Events looked through for a close asked for during the game-over pause;
-// SDL 1.2's queue holds fewer.
-constexpr int QUEUE_LOOK = 128;
 
 bool inRegion(Uint16 x, Uint16 y, int left, int right)
 {
@@ -42,20 +39,10 @@ void drawCentred(Game& game, const char* text, int y, const SDL_Color* color)
     game.drawText(text, centredX(strlen(text)), y, color);
 }
 
-// Whether the desktop or the player asked to close while the game could not
-// listen; what else waits in the queue stays there.
-bool closeAskedMeanwhile()
-{
-    SDL_Event waiting[QUEUE_LOOK];
-    SDL_PumpEvents();
-    const int count = SDL_PeepEvents(waiting, QUEUE_LOOK, SDL_PEEKEVENT, SDL_ALLEVENTS);
-    return std::any_of(waiting, waiting + std::max(count, 0), asksToClose);
-}
-
-// Shows the final screen and enters a ranking score in the table. The score
-// is saved at once: a crash or a killed process later must not lose it, nor
-// a close asked for during the pause (the name then stays empty) or the
-// name entry (the name typed so far). Returns the state to go to.
+// Shows the final screen, and enters a ranking score in the table and saves
+// it before anything else, with an empty name: a process killed or a
+// display gone during the pause or the name entry must not lose a game. The
+// name, once typed, replaces the empty one. Returns the state to go to.
 ScreenState finishGame(Game& game)
 {
     drawCentred(game, GAME_OVER_TEXT, GAME_OVER_Y, &COLOR_MAGENTA);
@@ -63,19 +50,22 @@ ScreenState finishGame(Game& game)
     char bonus[16];
     snprintf(bonus, sizeof bonus, "%u", game.turns);
     drawCentred(game, bonus, BONUS_Y, &COLOR_BLUE);
-    const uint32_t finalScore = game.score + game.turns;
     SDL_Flip(game.screen);
-    SDL_Delay(GAME_OVER_MS);
 
-    bool closing = closeAskedMeanwhile();
     HighscoreTable* table = HighscoreTable::instance();
-    const uint32_t rank = table != nullptr ? table->rank(finalScore) : TABLE_SIZE;
+    const HighscoreEntry entry = {"", game.score + game.turns};
+    const uint32_t rank = table != nullptr ? table->rank(entry.score) : TABLE_SIZE;
     if (rank < TABLE_SIZE) {
-        HighscoreEntry entry;
-        entry.name = closing ? std::string() : enterName(game, closing);
-        entry.score = finalScore;
         table->insert(entry, rank);
         table->save();
+    }
+    bool closing = pauseAnsweringDesktop(GAME_OVER_MS);
+    if (rank < TABLE_SIZE && !closing) {
+        const std::string name = enterName(game, closing);
+        if (!name.empty()) {
+            table->rename(entry, name);
+            table->save();
+        }
     }
     // The event that ends the game is taken and not handled, unless it
     // asks to close.
@@ -130,13 +120,20 @@ ScreenState playLoop(Game& game, ScreenState state)
     while (SDL_WaitEvent(&event) != 0) {
         switch (event.type) {
         case SDL_MOUSEBUTTONDOWN:
-            source = cellAt(event.button.x, event.button.y);
-            dragging = true;
+            // A wheel step in passing must not pick up a piece, nor (on its
+            // release) throw the game away or end the program.
+            if (!isWheel(event.button)) {
+                source = cellAt(event.button.x, event.button.y);
+                dragging = true;
+            }
             break;
         case SDL_MOUSEMOTION:
             onMotion(game, event.motion, dragging, source);
             break;
         case SDL_MOUSEBUTTONUP: {
+            if (isWheel(event.button)) {
+                break;
+            }
             dragging = false;
             game.drawBoard();
             const BoardCell target = cellAt(event.button.x, event.button.y);

@@ -31,13 +31,26 @@ inline bool overCloseBox(Uint16 x, Uint16 y)
     return x > SCREEN_W - CLOSE_BOX_SIZE && y < CLOSE_BOX_SIZE;
 }
 
+// SDL 1.2 reports a wheel step (or a touchpad's scroll) as a press and a
+// release of button 4 or 5. Nobody scrolls to click, so these never act.
+inline bool isWheel(const SDL_MouseButtonEvent& button)
+{
+    return button.button == SDL_BUTTON_WHEELUP || button.button == SDL_BUTTON_WHEELDOWN;
+}
+
+// A press of a real button, not a wheel step.
+inline bool isPress(const SDL_Event& event)
+{
+    return event.type == SDL_MOUSEBUTTONDOWN && !isWheel(event.button);
+}
+
 // The desktop's close (or SIGTERM, which SDL turns into the same request),
 // or a press in the close box: outside play, where the box answers its
 // release, either ends the program at once.
 inline bool asksToClose(const SDL_Event& event)
 {
     return event.type == SDL_QUIT ||
-           (event.type == SDL_MOUSEBUTTONDOWN && overCloseBox(event.button.x, event.button.y));
+           (isPress(event) && overCloseBox(event.button.x, event.button.y));
 }
 
 // Left edge that centres a text of the given length on the window, rounding

@@ -25,6 +25,16 @@ protected:
         game->undoAvailable = true;
         game->drawBoard();
     }
+    // No group can form; moving (0,0) right fills the board with the spawn,
+    // and the game ends with a final score of 48.
+    void fillTheBoard()
+    {
+        setBoard({"0.23012301", "2301230123", "01230123.1", "2301230123", "0123012301",
+                  "2301230123", "0123012301", "23.1230123", "0123012.01", "2301230123"});
+        game->score = 41;
+        game->turns = 6;
+        harness::drag(cellX(0), cellY(0), cellX(1), cellY(0));
+    }
 };
 
 TEST(CellMapping, TheMouseSpanIsSlightlyWiderThanTheTiles)
@@ -49,7 +59,7 @@ TEST_F(PlayLoop, ADragPlaysTheWholeTurnAndUndoTakesItBackEvenAfterAClick)
     EXPECT_GE(game->score, 505u) << "the four were cleared";
     EXPECT_EQ(game->level, 2u) << "and the level raised after the spawn";
     EXPECT_EQ(game->emptyCount, 95u) << "the fixed piece and four new ones";
-    EXPECT_EQ(harness::delays.size(), 4u * 16u + 1u) << "four cells of animation, one banner";
+    EXPECT_EQ(harness::now, 4u * 16u * 5u + 3000u) << "four cells of animation, the banner";
     harness::drag(cellX(5), cellY(4), cellX(5), cellY(4));  // a click on the fixed piece
     harness::drag(UNDO_X, BUTTONS_Y, UNDO_X, BUTTONS_Y);
     playLoop(*game, STATE_PLAY);
@@ -95,6 +105,18 @@ TEST_F(PlayLoop, ButtonsTheCloseBoxAndQuitRequestsEndTheLoopAtOnce)
     harness::push({harness::QUIT, away});
     EXPECT_EQ(playLoop(*game, STATE_PLAY), STATE_QUIT);
     EXPECT_EQ(eventsLeft(), 1);
+    // A wheel step, on the buttons, the close box or a piece, does nothing.
+    harness::reset();
+    const std::string before = boardText();
+    for (const Uint8 wheel : {SDL_BUTTON_WHEELUP, SDL_BUTTON_WHEELDOWN}) {
+        for (const auto& [x, y] : {std::pair{140, 245}, {198, 6}, {cellX(4), cellY(1)}}) {
+            harness::push({harness::mouse(SDL_MOUSEBUTTONDOWN, x, y, wheel),
+                           harness::mouse(SDL_MOUSEBUTTONUP, x, y, wheel)});
+        }
+        harness::push({harness::mouse(SDL_MOUSEBUTTONUP, cellX(3), cellY(0))});
+    }
+    EXPECT_EQ(playLoop(*game, STATE_PLAY), STATE_PLAY) << "the input ran out";
+    EXPECT_EQ(boardText(), before);
 }
 
 TEST_F(PlayLoop, LabelsLightUpUnderTheMouse)
@@ -114,8 +136,10 @@ TEST_F(PlayLoop, LabelsLightUpUnderTheMouse)
     }
 }
 
+// A ranking score is in the file before the pause, with an empty name (a
+// kill or a lost display then keeps it); the name typed replaces that row.
 // A close asked for during the pause, the name entry or the last wait ends
-// the program, after the ranking score is saved.
+// the program.
 TEST_F(PlayLoop, AFullBoardShowsTheTurnBonusAndAsksANameOnlyOfARankingScore)
 {
     const std::string ranks = "5\nAnn\n900\nBen\n48\nCid\n40\nDot\n30\nEve\n20\n";
@@ -124,43 +148,85 @@ TEST_F(PlayLoop, AFullBoardShowsTheTurnBonusAndAsksANameOnlyOfARankingScore)
         return "5\nAnn\n900\nBen\n48\n" + name + "\n48\nCid\n40\nDot\n30\n";
     };
     const SDL_Event B = harness::key(SDLK_b, KMOD_LSHIFT), o = harness::key(SDLK_o),
-                    enter = harness::key(SDLK_RETURN), quit = harness::QUIT;
+                    enter = harness::key(SDLK_RETURN), quit = harness::QUIT,
+                    wheel = harness::mouse(SDL_MOUSEBUTTONDOWN, 198, 6, SDL_BUTTON_WHEELDOWN);
     // The table; the input queued after the move, and whether one quit comes
     // once it is read; then the state that follows, the file, what is left.
     const std::tuple<std::string, std::vector<SDL_Event>, bool, ScreenState, std::string, int>
-        cases[] = {{ranks, {B, o, enter, B, o}, false, STATE_GAME_ENDED, with("Bo"), 1},
+        cases[] = {{ranks, {B, wheel, o, enter, B, o}, false, STATE_GAME_ENDED, with("Bo"), 1},
                    {low, {B, o}, false, STATE_GAME_ENDED, low, 1},
-                   {ranks, {B, quit}, false, STATE_QUIT, with(""), 2},
+                   {ranks, {B, quit}, false, STATE_QUIT, with(""), 1},
                    {low, {quit}, false, STATE_QUIT, low, 1},
                    {ranks, {B, o}, true, STATE_QUIT, with("Bo"), 0},
                    {ranks, {enter}, true, STATE_QUIT, with(""), 0}};
     for (const auto& [table, input, lateQuit, state, saved, left] : cases) {
-        // No group can form; moving (0,0) right fills the board with the spawn.
-        setBoard({"0.23012301", "2301230123", "01230123.1", "2301230123", "0123012301",
-                  "2301230123", "0123012301", "23.1230123", "0123012.01", "2301230123"});
-        game->score = 41;
-        game->turns = 6;
         HighscoreTable::shutdown();
         writeFile(HIGHSCORE_FILE, table);
         harness::reset();
         srand(12345);
+        fillTheBoard();
         bool shown = false;
         harness::onFlip = [&] {  // what shows when the pause begins
             shown =
                 harness::delays.empty() ? bool(looksLike("game-over", {0, 60, 206, 80})) : shown;
         };
+        std::string duringPause, duringEntry;
+        harness::onDelay = [&] { duringPause = readFile(HIGHSCORE_FILE); };
         harness::nextEvent = [&, quits = int(lateQuit)](SDL_Event& event) mutable {
+            duringEntry = readFile(HIGHSCORE_FILE);
             event = quit;
             return quits-- > 0;
         };
-        harness::drag(cellX(0), cellY(0), cellX(1), cellY(0));
         for (const SDL_Event& event : input) {
             harness::push({event});
         }
+        const bool closedInPause = std::any_of(
+            input.begin(), input.end(), [](const SDL_Event& e) { return e.type == SDL_QUIT; });
         EXPECT_EQ(playLoop(*game, STATE_PLAY), state) << saved;
         EXPECT_TRUE(shown) << "Game Over, Turn Bonus and the 7 turns";
-        EXPECT_EQ(harness::delays, std::vector<uint32_t>{5000});
+        EXPECT_EQ(harness::now, closedInPause ? 0u : 5000u) << "a close ends the pause at once";
         EXPECT_EQ(eventsLeft(), left) << "one event taken after the game: " << saved;
         EXPECT_EQ(readFile(HIGHSCORE_FILE), saved) << "in the file while the program still runs";
+        if (table == ranks) {
+            EXPECT_EQ(closedInPause ? readFile(HIGHSCORE_FILE) : duringPause, with(""));
+            EXPECT_EQ(lateQuit ? duringEntry : with(""), with(""));
+        }
+    }
+}
+
+// The level banner and the Game Over pause keep reading the window's events:
+// a flood of mouse motion never fills the queue, and a close ends the pause
+// at once, a ranking score already saved.
+TEST_F(PlayLoop, PausesDropMotionAndEndAtOnceOnAClose)
+{
+    for (const bool banner : {true, false}) {
+        harness::reset();
+        writeFile(HIGHSCORE_FILE, "5\nAnn\n900\nBen\n800\nCid\n700\nDot\n600\nEve\n20\n");
+        HighscoreTable::shutdown();
+        uint32_t pauseStart = 0;
+        int lost = 0;
+        harness::onDelay = [&] {
+            // The removal animation sleeps 5 ms a frame; a pause sleeps longer.
+            pauseStart = pauseStart == 0 && harness::delays.back() != 5 ? harness::now : pauseStart;
+            for (int i = 0; i < 10 && pauseStart != 0; ++i) {
+                SDL_Event motion = harness::mouse(SDL_MOUSEMOTION, i, harness::now % 200);
+                lost += SDL_PushEvent(&motion) != 0;
+            }
+            SDL_Event quit = harness::QUIT;
+            lost += pauseStart != 0 && harness::now == pauseStart + 1000 && SDL_PushEvent(&quit);
+        };
+        if (banner) {
+            setBoard({"222", "....2"});
+            game->score = 495;
+            harness::drag(cellX(4), cellY(1), cellX(3), cellY(0));
+        } else {
+            fillTheBoard();
+        }
+        EXPECT_EQ(playLoop(*game, STATE_PLAY), STATE_QUIT) << banner;
+        EXPECT_EQ(lost, 0) << "the queue never filled";
+        EXPECT_LT(harness::now, pauseStart + 1100) << banner;
+        EXPECT_EQ(readFile(HIGHSCORE_FILE),
+                  banner ? "5\nAnn\n900\nBen\n800\nCid\n700\nDot\n600\nEve\n20\n"
+                         : "5\nAnn\n900\nBen\n800\nCid\n700\nDot\n600\n\n48\n");
     }
 }

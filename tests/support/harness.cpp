@@ -14,6 +14,7 @@ std::vector<uint32_t> delays;
 unsigned flips;
 bool present = true;
 std::function<void()> onFlip;
+std::function<void()> onDelay;
 std::function<bool(SDL_Event&)> nextEvent;
 static unsigned emptyPolls;  // a screen polling forever for input hangs the test
 
@@ -23,19 +24,20 @@ void reset()
     delays.clear();
     present = true;
     onFlip = nullptr;
+    onDelay = nullptr;
     nextEvent = nullptr;
     for (SDL_Event dropped; __real_SDL_PollEvent(&dropped) == 1;) {
     }
 }
 
-SDL_Event mouse(Uint8 type, int x, int y)
+SDL_Event mouse(Uint8 type, int x, int y, Uint8 button)
 {
     SDL_Event event = {};
     const Uint16 ux = static_cast<Uint16>(x), uy = static_cast<Uint16>(y);
     if (type == SDL_MOUSEMOTION) {
         event.motion = {type, 0, 0, ux, uy, 0, 0};
     } else {
-        event.button = {type, 0, SDL_BUTTON_LEFT, type == SDL_MOUSEBUTTONDOWN, ux, uy};
+        event.button = {type, 0, button, type == SDL_MOUSEBUTTONDOWN, ux, uy};
     }
     return event;
 }
@@ -68,6 +70,9 @@ extern "C" void __wrap_SDL_Delay(Uint32 ms)
 {
     harness::delays.push_back(ms);
     harness::now += ms;
+    if (harness::onDelay) {
+        harness::onDelay();
+    }
 }
 
 extern "C" Uint32 __wrap_SDL_GetTicks(void)

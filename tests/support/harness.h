@@ -19,10 +19,12 @@ extern std::vector<uint32_t> delays;               // every SDL_Delay, in order
 extern unsigned flips;                             // SDL_Flip calls
 extern bool present;                               // whether a flip really presents
 extern std::function<void()> onFlip;               // called before every flip
+extern std::function<void()> onDelay;              // called after every sleep
 extern std::function<bool(SDL_Event&)> nextEvent;  // asked when SDL's queue is empty
 void reset();  // all of the above as at the start, and SDL's queue emptied
 
-SDL_Event mouse(Uint8 type, int x, int y);  // motion, or a left button down or up
+// Motion, or a button (the left one unless said) down or up.
+SDL_Event mouse(Uint8 type, int x, int y, Uint8 button = SDL_BUTTON_LEFT);
 SDL_Event key(SDLKey sym, SDLMod mod = KMOD_NONE, Uint8 type = SDL_KEYDOWN);
 const SDL_Event QUIT = {SDL_QUIT};  // a quit request
 void push(std::initializer_list<SDL_Event> events);
