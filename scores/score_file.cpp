@@ -7,12 +7,18 @@
 // how it is written.
 #include "scores/score_file.h"
 
-#include <cstdint>
-#include <filesystem>
-#include <fstream>
-#include <string>
+#include "scores/file_replace.h"
 
-namespace fs = std::filesystem;
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <string>
 
 namespace {
 
@@ -31,22 +37,21 @@ struct Line {
 // The next line of the file, ended by LF or CR LF or the end of the file.
 // False when the file has no more lines or the line runs on past any
 // plausible length.
-bool readLine(std::streambuf& in, Line& line)
+bool readLine(FILE* in, Line& line)
 {
-    using Traits = std::char_traits<char>;
     line.text.clear();
     line.whole = true;
-    Traits::int_type c = in.sbumpc();
-    if (Traits::eq_int_type(c, Traits::eof())) {
+    int c = getc_unlocked(in);
+    if (c == EOF) {
         return false;
     }
     size_t length = 0;
-    for (; !Traits::eq_int_type(c, Traits::eof()) && c != '\n'; c = in.sbumpc()) {
+    for (; c != EOF && c != '\n'; c = getc_unlocked(in)) {
         if (++length > LINE_SCAN_LIMIT) {
             return false;
         }
         if (line.text.size() < LINE_KEEP) {
-            line.text.push_back(Traits::to_char_type(c));
+            line.text.push_back(static_cast<char>(c));
         } else {
             line.whole = false;
         }
@@ -97,47 +102,67 @@ bool parseNumber(const Line& line, uint32_t& value)
 
 }  // namespace
 
-bool readScoreFile(HighscoreEntry* rows)
+ScoreFileRead readScoreFile(HighscoreEntry* rows, int& error)
 {
-    // Only a regular file can hold a table; a FIFO or device would block the
-    // reader or never end.
-    std::error_code error;
-    const fs::file_type type = fs::status(HIGHSCORE_FILE, error).type();
-    if (type == fs::file_type::not_found || type == fs::file_type::none) {
-        return true;
+    error = 0;
+    // Only a regular file can hold a table. Anything else is not even opened:
+    // a FIFO would wait for a writer forever, a device may never end or act
+    // on being opened. Non-blocking all the same, should one be put in its
+    // place meanwhile.
+    struct stat info = {};
+    if (stat(HIGHSCORE_FILE, &info) != 0) {
+        error = errno;
+        return error == ENOENT ? ScoreFileRead::MISSING : ScoreFileRead::UNREADABLE;
     }
-    if (type != fs::file_type::regular) {
-        return false;
+    const int fd = S_ISREG(info.st_mode)
+                       ? open(HIGHSCORE_FILE, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC)
+                       : -1;
+    if (fd < 0 || fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        error = fd < 0 && S_ISREG(info.st_mode) ? errno : 0;
+        if (fd >= 0) {
+            close(fd);
+        }
+        return error == ENOENT ? ScoreFileRead::MISSING : ScoreFileRead::UNREADABLE;
+    }
+    const std::unique_ptr<FILE, int (*)(FILE*)> file(fdopen(fd, "rb"), std::fclose);
+    if (file == nullptr) {
+        error = errno;
+        close(fd);
+        return ScoreFileRead::UNREADABLE;
     }
     try {
-        std::ifstream file(HIGHSCORE_FILE, std::ios::in | std::ios::binary);
-        if (!file.is_open()) {
-            return true;
-        }
-        std::streambuf& in = *file.rdbuf();
+        HighscoreEntry read[TABLE_SIZE];
         Line line;
         uint32_t count = 0;
-        if (!readLine(in, line) || !parseNumber(line, count) || count != TABLE_SIZE) {
-            return false;
-        }
+        const bool counted =
+            readLine(file.get(), line) && parseNumber(line, count) && count == TABLE_SIZE;
         // From the first missing or unreadable item on nothing more is read:
         // the later rows get empty names and zero scores.
-        bool readable = true;
-        for (uint32_t i = 0; i < TABLE_SIZE; ++i) {
+        bool readable = counted;
+        for (uint32_t i = 0; counted && i < TABLE_SIZE; ++i) {
             std::string name;
-            readable = readable && readLine(in, line);
+            readable = readable && readLine(file.get(), line);
             if (readable) {
                 name = line.text.substr(0, NAME_MAX_LEN);
             }
             uint32_t score = 0;
-            readable = readable && readLine(in, line) && parseNumber(line, score);
-            rows[i].name = name;
-            rows[i].score = score;
+            readable = readable && readLine(file.get(), line) && parseNumber(line, score);
+            read[i].name = name;
+            read[i].score = score;
         }
+        if (std::ferror(file.get())) {
+            error = errno != 0 ? errno : EIO;
+            return ScoreFileRead::UNREADABLE;
+        }
+        if (!counted) {
+            return ScoreFileRead::REFUSED;
+        }
+        std::copy(std::begin(read), std::end(read), rows);
+        return readable ? ScoreFileRead::WHOLE : ScoreFileRead::PARTIAL;
     } catch (...) {
-        return false;
+        error = ENOMEM;
+        return ScoreFileRead::UNREADABLE;
     }
-    return true;
 }
 
 HighscoreTable::HighscoreTable() : rows(new HighscoreEntry[TABLE_SIZE]), dirty(false)
@@ -150,5 +175,7 @@ HighscoreTable::HighscoreTable() : rows(new HighscoreEntry[TABLE_SIZE]), dirty(f
 
 bool HighscoreTable::load()
 {
-    return readScoreFile(rows);
+    int error = 0;
+    const ScoreFileRead read = readScoreFile(rows, error);
+    return read != ScoreFileRead::REFUSED && read != ScoreFileRead::UNREADABLE;
 }

@@ -3,13 +3,19 @@
 
 #include "scores/highscores.h"
 
-// Reads the file into `rows`. False when it holds no table of ours (another
-// row count, not a regular file, a read error); a missing file reads as it
-// was, true with `rows` untouched.
-bool readScoreFile(HighscoreEntry* rows);
+// What reading the file found.
+enum class ScoreFileRead {
+    WHOLE,       // a table of ours, every row read
+    MISSING,     // no file at all
+    REFUSED,     // no table of ours: another row count, or no count
+    PARTIAL,     // the count right, but from some item on nothing readable
+    UNREADABLE,  // there, but not to be read: permissions, a read error, not a file
+};
 
-// Removes the temporary copies that killed saves left behind.
-void removeAbandonedCopies();
+// Reads the file into `rows`, which only WHOLE and PARTIAL change (the rows
+// after the first unreadable item get empty names and zero scores). For
+// UNREADABLE, `error` is the error, or 0 for something that is not a file.
+ScoreFileRead readScoreFile(HighscoreEntry* rows, int& error);
 
 // Where a score goes among TABLE_SIZE rows, TABLE_SIZE when it does not
 // rank; and its insertion there, the last row dropping out.

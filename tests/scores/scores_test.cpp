@@ -1,12 +1,12 @@
-// The high score table, hiscores.dat and the name entry.
-#include "scores/highscores.h"
+// The high score table, two copies of the game sharing its file, and the
+// name entry.
+#include "tests/scores/score_samples.h"
 #include "tests/support/fixture.h"
 
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/file.h>
 #include <sys/prctl.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -20,117 +20,7 @@
 namespace fs = std::filesystem;
 using namespace std::string_literals;
 
-namespace {
-
-const std::string NOBODY = "5\nNobody\n0\nNobody\n0\nNobody\n0\nNobody\n0\nNobody\n0\n";
-const std::string SAMPLE = "5\nAnn\n500\nBo\n400\nCyd\n300\nDee\n200\nEve\n100\n";
-
-// The table as its file holds it.
-std::string textOf(const HighscoreTable& table)
-{
-    std::string text = "5\n";
-    for (uint32_t i = 0; i < TABLE_SIZE; ++i) {
-        text += table.rows[i].name + "\n" + std::to_string(table.rows[i].score) + "\n";
-    }
-    return text;
-}
-
-// Copies that saves left behind.
-const auto strays = [] {
-    return std::count_if(fs::directory_iterator("."), {}, [](const fs::directory_entry& entry) {
-        return entry.path().filename().string().rfind(HIGHSCORE_FILE + "."s, 0) == 0;
-    });
-};
-
-}  // namespace
-
 using Scores = GameTest;
-
-TEST_F(Scores, DamagedFilesNeverYieldInventedScoresAndAreLeftAsTheyAre)
-{
-    const auto sample = [](const std::string& from, const std::string& to) {
-        const std::string text = SAMPLE;
-        return text.substr(0, text.find(from)) + to + text.substr(text.find(from) + from.size());
-    };
-    const std::string boLost = "5\nAnn\n500\nBo\n0\n\n0\n\n0\n\n0\n", rest = SAMPLE.substr(10);
-    const std::tuple<std::string, bool, std::string> cases[] = {
-        {"", false, NOBODY},
-        {"4\nAnn\n500\nBo\n400\nCyd\n300\nDee\n200\n", false, NOBODY},
-        {"6" + SAMPLE.substr(1) + "Fay\n50\n", false, NOBODY},
-        {"5\0"s + SAMPLE.substr(1), false, NOBODY},
-        {" 5 \t" + SAMPLE.substr(1), true, SAMPLE},
-        {sample("Ann", "Alexandra"), true, sample("Ann", "Alexan")},
-        {sample("400", "-5"), true, boLost},
-        {sample("400", "4294967296"), true, boLost},
-        {sample("400", "12abc"), true, boLost},
-        {sample("400", ""), true, boLost},
-        {sample("400", "4294967295"), true, sample("400", "4294967295")},
-        {sample("400", " \t007 "), true, sample("400", "7")},
-        {"5\r\n\r\n5\r\n \r\n4\r\n  \r\n3\r\n\r\n2\r\n \r\n1\r\n", true,
-         "5\n\n5\n \n4\n  \n3\n\n2\n \n1\n"},
-        {sample("Ann", "A\0B"s), true, sample("Ann", "A\0B"s)},
-        {sample("Bo", " #:?@"), true, sample("Bo", " #:?@")},
-        {sample("Ann\n500", std::string(9999, 'y') + "\n1"), true, sample("Ann\n500", "yyyyyy\n1")},
-        {"5\n" + std::string(8 << 20, 'y') + "\n500\n" + rest, true,
-         "5\n\n0\n\n0\n\n0\n\n0\n\n0\n"},
-        {SAMPLE.substr(0, 17), true, "5\nAnn\n500\nBo\n400\n\n0\n\n0\n\n0\n"},  // cut after a row,
-        {SAMPLE.substr(0, 16), true, "5\nAnn\n500\nBo\n400\n\n0\n\n0\n\n0\n"},  // in a line end,
-        {SAMPLE.substr(0, 13), true, boLost},                                   // after a name
-    };
-    for (const auto& [bytes, loads, text] : cases) {
-        writeFile(HIGHSCORE_FILE, bytes);
-        HighscoreTable table;
-        EXPECT_EQ(textOf(table), text) << bytes.substr(0, 40);
-        EXPECT_EQ(table.load(), loads) << bytes.substr(0, 40);
-        EXPECT_EQ(readFile(HIGHSCORE_FILE), bytes) << "reading changed the file";
-    }
-    std::remove(HIGHSCORE_FILE);
-    EXPECT_EQ(textOf(HighscoreTable()), NOBODY) << "no file";
-    mkfifo("fifo", 0600);  // opening it would wait for a writer forever
-    for (const char* target : {"fifo", "gfx", "/dev/zero"}) {
-        fs::remove(HIGHSCORE_FILE);
-        fs::create_symlink(target, HIGHSCORE_FILE);
-        EXPECT_EQ(textOf(HighscoreTable()), NOBODY) << target;
-    }
-    fs::remove("fifo");
-}
-
-TEST_F(Scores, AFailedSaveSaysSoAndKeepsTheFileAsItWas)
-{
-    const fs::path here = fs::current_path();
-    rlimit normal;
-    getrlimit(RLIMIT_FSIZE, &normal);
-    signal(SIGXFSZ, SIG_IGN);
-    for (int fault = 0; fault < 3; ++fault) {
-        writeFile(HIGHSCORE_FILE, SAMPLE);
-        HighscoreTable* table = HighscoreTable::instance();
-        table->insert({"Winner", 999}, table->rank(999));
-        if (fault == 0) {  // a folder in the file's place cannot be renamed over
-            fs::remove(HIGHSCORE_FILE);
-            fs::create_directory(HIGHSCORE_FILE);
-        } else if (fault == 1) {  // the disk fills up part-way through the write
-            const rlimit small = {10, normal.rlim_max};
-            setrlimit(RLIMIT_FSIZE, &small);
-        } else {  // the working folder is gone
-            fs::create_directory("gone");
-            fs::current_path("gone");
-            fs::remove("../gone");
-        }
-        testing::internal::CaptureStderr();
-        EXPECT_FALSE(table->save()) << fault;
-        HighscoreTable::shutdown();  // tries once more, failing the same way
-        const std::string said = testing::internal::GetCapturedStderr();
-        const std::string told = "tessalorium: cannot save the high scores in " +
-                                 (fault == 2 ? ""s : here.string() + "/") + "hiscores.dat: ";
-        // The size limit cuts what is captured of the line too.
-        EXPECT_EQ(said.substr(0, told.size()), told.substr(0, fault == 1 ? 10 : told.size()));
-        setrlimit(RLIMIT_FSIZE, &normal);
-        fs::current_path(here);
-        EXPECT_TRUE(fault == 0 || readFile(HIGHSCORE_FILE) == SAMPLE) << fault;
-        EXPECT_EQ(strays(), 0u) << fault;
-        fs::remove_all(HIGHSCORE_FILE);
-    }
-}
 
 // Two games saving into one folder and killed at any moment: the file is
 // always one whole table, and the next start clears what the kills left.

@@ -1,0 +1,189 @@
+// hiscores.dat: what the reader makes of any file, and saves that cannot
+// be made as planned.
+#include "tests/scores/score_samples.h"
+#include "tests/support/fixture.h"
+
+#include <fcntl.h>
+#include <grp.h>
+#include <signal.h>
+#include <sys/file.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <functional>
+
+namespace fs = std::filesystem;
+using namespace std::string_literals;
+
+namespace {
+
+// The error every flock of the program fails with, 0 for none: a folder
+// that cannot be locked at all.
+int lockFailure = 0;
+
+}  // namespace
+
+extern "C" int __real_flock(int fd, int operation);
+extern "C" int __wrap_flock(int fd, int operation)
+{
+    if (lockFailure != 0) {
+        errno = lockFailure;
+        return -1;
+    }
+    return __real_flock(fd, operation);
+}
+
+using Scores = GameTest;
+
+TEST_F(Scores, DamagedFilesNeverYieldInventedScoresAndAreLeftAsTheyAre)
+{
+    const auto sample = [](const std::string& from, const std::string& to) {
+        const std::string text = SAMPLE;
+        return text.substr(0, text.find(from)) + to + text.substr(text.find(from) + from.size());
+    };
+    const std::string boLost = "5\nAnn\n500\nBo\n0\n\n0\n\n0\n\n0\n", rest = SAMPLE.substr(10);
+    const std::tuple<std::string, bool, std::string> cases[] = {
+        {"", false, NOBODY},
+        {"4\nAnn\n500\nBo\n400\nCyd\n300\nDee\n200\n", false, NOBODY},
+        {"6" + SAMPLE.substr(1) + "Fay\n50\n", false, NOBODY},
+        {"5\0"s + SAMPLE.substr(1), false, NOBODY},
+        {" 5 \t" + SAMPLE.substr(1), true, SAMPLE},
+        {sample("Ann", "Alexandra"), true, sample("Ann", "Alexan")},
+        {sample("400", "-5"), true, boLost},
+        {sample("400", "4294967296"), true, boLost},
+        {sample("400", "12abc"), true, boLost},
+        {sample("400", ""), true, boLost},
+        {sample("400", "4294967295"), true, sample("400", "4294967295")},
+        {sample("400", " \t007 "), true, sample("400", "7")},
+        {"5\r\n\r\n5\r\n \r\n4\r\n  \r\n3\r\n\r\n2\r\n \r\n1\r\n", true,
+         "5\n\n5\n \n4\n  \n3\n\n2\n \n1\n"},
+        {sample("Ann", "A\0B"s), true, sample("Ann", "A\0B"s)},
+        {sample("Bo", " #:?@"), true, sample("Bo", " #:?@")},
+        {sample("Ann\n500", std::string(9999, 'y') + "\n1"), true, sample("Ann\n500", "yyyyyy\n1")},
+        {"5\n" + std::string(8 << 20, 'y') + "\n500\n" + rest, true,
+         "5\n\n0\n\n0\n\n0\n\n0\n\n0\n"},
+        {SAMPLE.substr(0, 17), true, "5\nAnn\n500\nBo\n400\n\n0\n\n0\n\n0\n"},  // cut after a row,
+        {SAMPLE.substr(0, 16), true, "5\nAnn\n500\nBo\n400\n\n0\n\n0\n\n0\n"},  // in a line end,
+        {SAMPLE.substr(0, 13), true, boLost},                                   // after a name
+    };
+    for (const auto& [bytes, loads, text] : cases) {
+        writeFile(HIGHSCORE_FILE, bytes);
+        HighscoreTable table;
+        EXPECT_EQ(textOf(table), text) << bytes.substr(0, 40);
+        EXPECT_EQ(table.load(), loads) << bytes.substr(0, 40);
+        EXPECT_EQ(readFile(HIGHSCORE_FILE), bytes) << "reading changed the file";
+    }
+    std::remove(HIGHSCORE_FILE);
+    EXPECT_EQ(textOf(HighscoreTable()), NOBODY) << "no file";
+    mkfifo("fifo", 0600);  // opening it would wait for a writer forever
+    for (const char* target : {"fifo", "gfx", "/dev/zero"}) {
+        fs::remove(HIGHSCORE_FILE);
+        fs::create_symlink(target, HIGHSCORE_FILE);
+        EXPECT_EQ(textOf(HighscoreTable()), NOBODY) << target;
+    }
+    fs::remove("fifo");
+}
+
+TEST_F(Scores, AFailedSaveSaysSoAndKeepsTheFileAsItWas)
+{
+    const fs::path here = fs::current_path();
+    rlimit normal;
+    getrlimit(RLIMIT_FSIZE, &normal);
+    signal(SIGXFSZ, SIG_IGN);
+    for (int fault = 0; fault < 3; ++fault) {
+        writeFile(HIGHSCORE_FILE, SAMPLE);
+        HighscoreTable* table = HighscoreTable::instance();
+        table->insert({"Winner", 999}, table->rank(999));
+        if (fault == 0) {  // a folder in the file's place cannot be renamed over
+            fs::remove(HIGHSCORE_FILE);
+            fs::create_directory(HIGHSCORE_FILE);
+        } else if (fault == 1) {  // the disk fills up part-way through the write
+            const rlimit small = {10, normal.rlim_max};
+            setrlimit(RLIMIT_FSIZE, &small);
+        } else {  // the working folder is gone
+            fs::create_directory("gone");
+            fs::current_path("gone");
+            fs::remove("../gone");
+        }
+        testing::internal::CaptureStderr();
+        EXPECT_FALSE(table->save()) << fault;
+        HighscoreTable::shutdown();  // tries once more, failing the same way
+        const std::string said = testing::internal::GetCapturedStderr();
+        const std::string told = "tessalorium: cannot save the high scores in " +
+                                 (fault == 2 ? ""s : here.string() + "/") + "hiscores.dat: ";
+        // The size limit cuts what is captured of the line too.
+        EXPECT_EQ(said.substr(0, told.size()), told.substr(0, fault == 1 ? 10 : told.size()));
+        setrlimit(RLIMIT_FSIZE, &normal);
+        fs::current_path(here);
+        EXPECT_TRUE(fault == 0 || readFile(HIGHSCORE_FILE) == SAMPLE) << fault;
+        EXPECT_EQ(strays(), 0u) << fault;
+        fs::remove_all(HIGHSCORE_FILE);
+    }
+}
+
+// A save that cannot read the file there, or whose wait for the folder's
+// lock runs out (another copy stopped mid-save), leaves the file as it is,
+// says why and keeps its score for the save at exit, which adds it once the
+// cause is gone. Only where the folder cannot be locked at all does a save
+// go on alone. Each case plays in a folder of its player's own, as that
+// player: root could read any file.
+TEST_F(Scores, ASaveThatCannotReadTheFileOrHaveItsTurnLeavesItAndTriesAgain)
+{
+    const uid_t player = geteuid() == 0 ? 65534 : geteuid();  // nobody, for root
+    const std::string told = "tessalorium: cannot save the high scores in " +
+                             fs::current_path().string() + "/own/hiscores.dat: ";
+    const auto linked = [](const char* target) {
+        fs::rename(HIGHSCORE_FILE, "table");
+        fs::create_symlink(target, HIGHSCORE_FILE);
+    };
+    const auto unlinked = [] { fs::rename("table", HIGHSCORE_FILE); };
+    int turn = -1;
+    const std::tuple<std::function<void()>, std::function<void()>, std::string> cases[] = {
+        {[] { chmod(HIGHSCORE_FILE, 0); }, [] { chmod(HIGHSCORE_FILE, 0644); },
+         "cannot read it: Permission denied"},
+        {[&] { mkfifo("fifo", 0600), linked("fifo"); }, unlinked, "cannot read it: not a file"},
+        {[&] { linked("/dev/zero"); }, unlinked, "cannot read it: not a file"},
+        {[&] { flock(turn = open(".", O_RDONLY), LOCK_EX); }, [&] { close(turn); },
+         "another save keeps the folder locked"},
+        {[] { lockFailure = ENOLCK; }, [] {}, ""},
+        {[] { lockFailure = EOPNOTSUPP; }, [] {}, ""},
+        {[] { lockFailure = EINVAL; }, [] {}, ""},
+    };
+    for (const auto& [cause, cure, reason] : cases) {
+        fs::create_directory("own");
+        writeFile("own/"s + HIGHSCORE_FILE, SAMPLE);
+        const bool owned = chown("own", player, player) == 0 &&
+                           chown(("own/"s + HIGHSCORE_FILE).c_str(), player, player) == 0;
+        const int said = open("said", O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        const pid_t child = fork();
+        if (child == 0) {
+            dup2(said, STDERR_FILENO);
+            const bool dropped =
+                owned && chdir("own") == 0 &&
+                (geteuid() == player ||
+                 (setgroups(0, nullptr) == 0 && setgid(player) == 0 && setuid(player) == 0));
+            cause();
+            auto table = std::make_unique<HighscoreTable>();
+            table->insert({"Winner", 999}, table->rank(999));
+            struct stat before = {}, after = {};
+            lstat(HIGHSCORE_FILE, &before);
+            const bool saved = table->save();
+            lstat(HIGHSCORE_FILE, &after);
+            cure();
+            table.reset();  // the save at exit
+            _exit((dropped ? 0 : 1) | (saved != reason.empty()) << 1 |
+                  ((before.st_ino == after.st_ino) == reason.empty()) << 2);
+        }
+        int status = -1;
+        waitpid(child, &status, 0);
+        close(said);
+        EXPECT_EQ(status, 0) << reason << ": 1 as the player, 2 saved, 4 file replaced";
+        EXPECT_EQ(readFile("said"), reason.empty() ? "" : told + reason + "\n");
+        EXPECT_EQ(readFile("own/"s + HIGHSCORE_FILE), "5\nWinner\n999" + SAMPLE.substr(1, 32));
+        fs::remove_all("own");
+        fs::remove("said");
+    }
+}

@@ -1,0 +1,30 @@
+// The tables and helpers the scores tests share.
+#pragma once
+
+#include "scores/highscores.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <string>
+
+inline const std::string NOBODY = "5\nNobody\n0\nNobody\n0\nNobody\n0\nNobody\n0\nNobody\n0\n";
+inline const std::string SAMPLE = "5\nAnn\n500\nBo\n400\nCyd\n300\nDee\n200\nEve\n100\n";
+
+// The table as its file holds it.
+inline std::string textOf(const HighscoreTable& table)
+{
+    std::string text = "5\n";
+    for (uint32_t i = 0; i < TABLE_SIZE; ++i) {
+        text += table.rows[i].name + "\n" + std::to_string(table.rows[i].score) + "\n";
+    }
+    return text;
+}
+
+// Copies that saves left behind.
+inline long strays()
+{
+    namespace fs = std::filesystem;
+    return std::count_if(fs::directory_iterator("."), {}, [](const fs::directory_entry& entry) {
+        return entry.path().filename().string().rfind(std::string(HIGHSCORE_FILE) + ".", 0) == 0;
+    });
+}
