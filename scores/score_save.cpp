@@ -3,7 +3,8 @@
 // once both keep their scores, and replaces the file only by renaming a
 // complete new copy over it (file_replace_posix.cpp), so a failed or
 // interrupted save never costs the scores already kept. Saves take turns
-// under a lock on the folder. A file that cannot be read is never replaced.
+// under a lock on the folder. A file that cannot be read is never replaced;
+// one read only in part, or refused, is kept beside the new one.
 #include "scores/file_replace.h"
 #include "scores/score_file.h"
 
@@ -22,6 +23,8 @@ using namespace std::string_literals;
 
 namespace {
 
+constexpr const char* DAMAGED_FILE = "hiscores.dat.damaged";
+
 std::string fileContent(const HighscoreEntry* rows)
 {
     std::string content = std::to_string(TABLE_SIZE) + "\n";
@@ -29,6 +32,31 @@ std::string fileContent(const HighscoreEntry* rows)
         content += rows[i].name + "\n" + std::to_string(rows[i].score) + "\n";
     }
     return content;
+}
+
+// The copy the player can recover rows from: the file as it is, whatever
+// it holds, in place of an older one.
+int keepDamaged()
+{
+    const int from = open(HIGHSCORE_FILE, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (from < 0) {
+        return errno;
+    }
+    const int error = replaceFile(DAMAGED_FILE, [from](int to) {
+        char buffer[65536];
+        for (;;) {
+            const ssize_t got = read(from, buffer, sizeof buffer);
+            if (got < 0 && errno != EINTR) {
+                return errno;
+            }
+            const int error = got > 0 ? writeAll(to, buffer, static_cast<size_t>(got)) : 0;
+            if (got == 0 || error != 0) {
+                return error;
+            }
+        }
+    });
+    close(from);
+    return error;
 }
 
 // The file's name as the player finds it: absolute where that is known.
@@ -50,13 +78,23 @@ bool HighscoreTable::save()
         int error = turn.error();
         const ScoreFileRead read =
             error == 0 ? readScoreFile(saved, error) : ScoreFileRead::MISSING;
+        const bool damaged = read == ScoreFileRead::REFUSED || read == ScoreFileRead::PARTIAL;
         if (turn.error() != 0) {
             reason = error == EWOULDBLOCK ? "another save keeps the folder locked"
                                           : std::strerror(error);
         } else if (read == ScoreFileRead::UNREADABLE) {
             // It may hold a table all the same: nothing goes in its place.
             reason = "cannot read it: "s + (error != 0 ? std::strerror(error) : "not a file");
+        } else if (damaged && (error = keepDamaged()) != 0) {
+            reason =
+                "cannot keep the damaged file as "s + DAMAGED_FILE + ": " + std::strerror(error);
         } else {
+            if (damaged) {
+                std::fprintf(stderr,
+                             "tessalorium: the high scores in %s were damaged; the file is kept "
+                             "as %s\n",
+                             shown(HIGHSCORE_FILE).c_str(), shown(DAMAGED_FILE).c_str());
+            }
             for (const ScoreChange& change : unsaved) {
                 change.renames ? renameAt(saved, change.row, change.name)
                                : insertAt(saved, change.row, rankAmong(saved, change.row.score));

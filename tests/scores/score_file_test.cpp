@@ -124,6 +124,58 @@ TEST_F(Scores, AFailedSaveSaysSoAndKeepsTheFileAsItWas)
     }
 }
 
+// A file the reader refuses or reads only in part is replaced by the next
+// save, but kept beside it first (once, the newest damage kept), so that the
+// player can recover it; where it cannot be kept, it is not replaced.
+TEST_F(Scores, ADamagedFileIsKeptBesideTheNewTable)
+{
+    const std::string damaged = HIGHSCORE_FILE + ".damaged"s, here = fs::current_path().string();
+    const std::string winner = "5\nWinner\n999\n", kept = "tessalorium: the high scores in " +
+                                                          here +
+                                                          "/hiscores.dat were damaged; the "
+                                                          "file is kept as " +
+                                                          here + "/" + damaged + "\n";
+    const std::string partly = "5\nAnn\n500\nBo\n400\nBob\n8000x\nDee\n200\nEve\n100\n";
+    const std::tuple<std::string, bool, std::string> cases[] = {
+        {"4\nAnn\n500\nBo\n400\nCyd\n300\nDee\n200\n", true, winner + NOBODY.substr(11)},
+        {partly, true, winner + "Ann\n500\nBo\n400\nBob\n0\n\n0\n"},
+        {SAMPLE.substr(0, 13), true, winner + "Ann\n500\nBo\n0\n\n0\n\n0\n"},  // cut short
+        {SAMPLE, false, winner + SAMPLE.substr(2, 31)},
+    };
+    for (const auto& [bytes, damage, saved] : cases) {
+        writeFile(damaged, "older");
+        writeFile(HIGHSCORE_FILE, bytes);
+        HighscoreTable* table = HighscoreTable::instance();
+        table->insert({"Winner", 999}, table->rank(999));
+        testing::internal::CaptureStderr();
+        EXPECT_TRUE(table->save() && table->save()) << bytes;
+        EXPECT_EQ(testing::internal::GetCapturedStderr(), damage ? kept : "");
+        HighscoreTable::shutdown();
+        HighscoreTable::instance();  // clears what killed saves left, not this
+        EXPECT_EQ(readFile(damaged), damage ? bytes : "older");
+        EXPECT_EQ(readFile(HIGHSCORE_FILE), saved);
+        HighscoreTable::shutdown();
+        fs::remove(damaged);
+    }
+    fs::create_directories(damaged + "/in the way");
+    writeFile(HIGHSCORE_FILE, partly);
+    HighscoreTable* table = HighscoreTable::instance();
+    table->insert({"Winner", 999}, table->rank(999));
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(table->save());
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "tessalorium: cannot save the high scores in " + here +
+                  "/hiscores.dat: cannot keep the damaged file as hiscores.dat.damaged: Is a "
+                  "directory\n");
+    EXPECT_EQ(readFile(HIGHSCORE_FILE), partly);
+    fs::remove_all(damaged);
+    testing::internal::CaptureStderr();
+    HighscoreTable::shutdown();  // tries again at exit
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), kept);
+    EXPECT_EQ(readFile(damaged), partly);
+    fs::remove(damaged);
+}
+
 // A save that cannot read the file there, or whose wait for the folder's
 // lock runs out (another copy stopped mid-save), leaves the file as it is,
 // says why and keeps its score for the save at exit, which adds it once the
