@@ -39,10 +39,12 @@ public:
     HighscoreTable& operator=(const HighscoreTable&) = delete;
 
     bool load();
-    // Adds the rows inserted since the last save to the file as it is now
-    // (another copy of the game may have saved meanwhile), and shows the
-    // table as saved. A failure is said on standard error and keeps both
-    // the file and the rows still to save.
+    // Adds this run's changes since the last save (rows inserted, names
+    // given) to the file as it is now (another copy of the game may have
+    // saved meanwhile), and shows the table as saved. A damaged file is
+    // first kept as hiscores.dat.damaged. A failure (a file there that
+    // cannot be read, another save holding the folder too long) is said on
+    // standard error and keeps both the file and the changes still to save.
     bool save();
     void reset();
     // Where the score would go, 0 (best) to TABLE_SIZE - 1, or TABLE_SIZE
