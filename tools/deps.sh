@@ -49,3 +49,8 @@ sudo=""
 [ "$(id -u)" -eq 0 ] || sudo="sudo"
 $sudo apt-get update -qq
 DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+# Fonts installed after fontconfig (xfonts-terminus, fonts-urw-base35) write
+# their folders' fonts.dir from their own scripts and fire no fontconfig
+# trigger, so those folders' caches stay stale and the first fontconfig
+# program to start, openbox in the tests, rescans them.
+if command -v fc-cache >/dev/null; then $sudo fc-cache; fi
