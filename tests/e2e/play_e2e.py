@@ -11,7 +11,7 @@ mouse and keyboard; ImageMagick's import reads the window back. Cells are compar
 pieces.bmp, texts with the glyphs of c18font.bmp drawn in their exact colours. Every wait polls
 screenshots up to a limit; a failure says what was awaited, and last.png in --shots is what showed.
 """
-import glob, io, os, random, shutil, signal, subprocess, sys, tempfile, time  # noqa: E401
+import glob, io, os, random, shlex, shutil, signal, subprocess, sys, tempfile, time  # noqa: E401
 
 from PIL import Image
 
@@ -49,7 +49,26 @@ def at(x, y):  # the pointer onto a window pixel, in the middle of its scaled bl
 def start():
     global GAME, WINDOW
     GAME = subprocess.Popen(os.path.abspath(OPT["--game"]), cwd=WORK, env=ENV)
-    WINDOW = xdo("search", "--sync", "--onlyvisible", "--pid", GAME.pid).split()[-1]
+    try:
+        WINDOW = xdo("search", "--sync", "--onlyvisible", "--pid", GAME.pid).split()[-1]
+    except subprocess.TimeoutExpired:
+        sys.exit("no visible game window in 60 s; " + seen())
+
+
+def seen():
+    """What a start that failed saw: each window of the game's, named or not, mapped or not, managed by
+    openbox or not, and whether the game and openbox still run."""
+    def ask(*command):
+        return subprocess.run(list(map(str, command)), env=ENV, text=True, capture_output=True, timeout=10).stdout
+
+    def alive(name, process):
+        return name + (" running" if process.poll() is None else " ended (%d)" % process.returncode)
+    managed = ask("xprop", "-root", "_NET_CLIENT_LIST").replace(",", " ").split()
+    windows = ["window %s: WM_NAME %s, %s, %s _NET_CLIENT_LIST" % (
+        hex(w), ask("xprop", "-id", w, "-notype", "WM_NAME").partition(" = ")[2].strip() or "unset",
+        ask("xwininfo", "-id", w).partition("Map State: ")[2].split("\n")[0],
+        "in" if hex(w) in managed else "not in") for w in map(int, ask("xdotool", "search", "--pid", GAME.pid).split())]
+    return "; ".join([alive("the game", GAME), *(windows or ["no window of its own"]), alive("openbox", WM)])
 
 
 def closes(where, request=lambda: subprocess.check_call(["wmctrl", "-i", "-c", hex(int(WINDOW))], env=ENV)):
@@ -183,8 +202,19 @@ try:
     # No mouse bindings: openbox's click-to-focus would freeze the pointer at each press while xdotool's
     # warps go on at once, so that a release arrives where the pointer went next. No hand is that quick.
     open(RC := os.path.join(WORK, "rc.xml"), "w").write("<openbox_config><mouse/></openbox_config>")
-    WM = subprocess.Popen(["openbox", "--config-file", RC], env=ENV, stderr=subprocess.DEVNULL)
-    subprocess.run("until wmctrl -m; do sleep 0.05; done", shell=True, env=ENV, capture_output=True, timeout=60)
+    # openbox answers wmctrl -m as soon as it owns the screen, then goes on starting (slowly on stale font
+    # caches). A map request arriving meanwhile lands in its private queue, which its event loop reads
+    # only when some later X event comes: the game would wait for its window forever. openbox runs the
+    # --startup command just before that loop, so every request after it is seen.
+    READY = os.path.join(WORK, "openbox-ready")
+    WM = subprocess.Popen(["openbox", "--config-file", RC, "--startup", "touch " + shlex.quote(READY)], env=ENV,
+                          stderr=subprocess.DEVNULL)
+    for tries in range(1200, -1, -1):  # a minute
+        if os.path.exists(READY):
+            break
+        assert WM.poll() is None, "openbox ended (%d) while starting" % WM.returncode
+        assert tries, "openbox running but not started in 60 s"
+        time.sleep(0.05)
     play()
 finally:
     for process in filter(None, (GAME, WM, XVFB)):
