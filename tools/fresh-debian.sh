@@ -10,6 +10,7 @@ set -euo pipefail
 repo=$(cd "$(dirname "$0")/.." && pwd)
 log=${1:-/var/tmp/tessalorium-fresh.$(date +%Y%m%d-%H%M%S).log}
 root=$(mktemp -d /var/tmp/tessalorium-fresh.XXXXXX)
+chmod 755 "$root" # it is /, where every user must find /dev and /usr
 
 # A /dev still bound in the chroot would be emptied on the host by the rm,
 # so nothing is removed while anything below the chroot is mounted.
