@@ -16,6 +16,10 @@ chmod 755 "$root" # it is /, where every user must find /dev and /usr
 # so nothing is removed while anything below the chroot is mounted.
 # shellcheck disable=SC2317 # called by the trap
 cleanup() {
+    # What still runs in the chroot would keep its mounts busy.
+    for proc in /proc/[0-9]*; do
+        [ "$(readlink "$proc/root")" != "$root" ] || kill -KILL "${proc#/proc/}" || true
+    done 2>/dev/null
     for mount in dev/shm dev/pts dev proc; do
         ! mountpoint -q "$root/$mount" || umount "$root/$mount" || umount -l "$root/$mount"
     done
@@ -45,7 +49,9 @@ in_root sh -c 'apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get inst
 git clone -q --no-hardlinks "$repo" "$root/root/tessalorium"
 echo "== CI=true bash .ci/run on $(git -C "$repo" log -1 --format='%h %s' HEAD); log: $log"
 begun=$SECONDS status=0
-in_root sh -c 'cd /root/tessalorium && CI=true bash .ci/run' </dev/null >>"$log" 2>&1 || status=$?
+# In the background, so that an INT or TERM ends it at once through the trap.
+in_root sh -c 'cd /root/tessalorium && CI=true bash .ci/run' </dev/null >>"$log" 2>&1 &
+wait $! || status=$?
 grep -E 'tests passed|tests failed|\(Failed\)|\(Timeout\)' "$log" || true
 echo "status $status; .ci/run took $((SECONDS - begun)) s, $SECONDS s with the chroot"
 exit "$status"
