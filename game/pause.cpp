@@ -22,11 +22,17 @@ bool closeQueued()
     return std::any_of(waiting, waiting + std::max(count, 0), asksToClose);
 }
 
-void take(Uint32 mask)
+// Takes every queued event of the mask; the last one taken is left in
+// `last`. False when there was none.
+bool take(Uint32 mask, SDL_Event& last)
 {
     SDL_Event taken[QUEUE_LOOK];
-    while (SDL_PeepEvents(taken, QUEUE_LOOK, SDL_GETEVENT, mask) > 0) {
+    bool any = false;
+    for (int count; (count = SDL_PeepEvents(taken, QUEUE_LOOK, SDL_GETEVENT, mask)) > 0;) {
+        last = taken[count - 1];
+        any = true;
     }
+    return any;
 }
 
 }  // namespace
@@ -34,13 +40,16 @@ void take(Uint32 mask)
 bool pauseAnsweringDesktop(Uint32 ms)
 {
     const Uint32 start = SDL_GetTicks();
+    SDL_Event motion;
+    bool moved = false;
     for (;;) {
         SDL_PumpEvents();
-        take(SDL_MOUSEMOTIONMASK);
+        moved = take(SDL_MOUSEMOTIONMASK, motion) || moved;
         if (closeQueued()) {
             // The program is ending: what was queued before the close no
             // longer matters, and a plain quit is understood by every screen.
-            take(SDL_ALLEVENTS);
+            SDL_Event dropped;
+            take(SDL_ALLEVENTS, dropped);
             SDL_Event quit = {};
             quit.type = SDL_QUIT;
             SDL_PushEvent(&quit);
@@ -48,6 +57,11 @@ bool pauseAnsweringDesktop(Uint32 ms)
         }
         const Uint32 elapsed = SDL_GetTicks() - start;
         if (elapsed >= ms) {
+            // Where the mouse went is news to the screen after the pause
+            // (the button under it lights up); the way there is not.
+            if (moved) {
+                SDL_PushEvent(&motion);
+            }
             return false;
         }
         SDL_Delay(std::min(PAUSE_STEP_MS, ms - elapsed));

@@ -1,6 +1,7 @@
 // The play loop driven by mouse events as a player makes them.
 #include "play/play_loop.h"
 
+#include "game/pause.h"
 #include "scores/highscores.h"
 #include "tests/support/fixture.h"
 
@@ -229,4 +230,18 @@ TEST_F(PlayLoop, PausesDropMotionAndEndAtOnceOnAClose)
                   banner ? "5\nAnn\n900\nBen\n800\nCid\n700\nDot\n600\nEve\n20\n"
                          : "5\nAnn\n900\nBen\n800\nCid\n700\nDot\n600\n\n48\n");
     }
+    // Without a close a pause lasts its time; a key waits for the screen
+    // after it, and of the motion only where the mouse went last.
+    harness::reset();
+    harness::onDelay = [] {
+        harness::push({harness::mouse(SDL_MOUSEMOTION, harness::now / 100, 5)});
+        if (harness::now == 1000) {
+            harness::push({harness::key(SDLK_a)});
+        }
+    };
+    EXPECT_FALSE(pauseAnsweringDesktop(3000));
+    EXPECT_EQ(harness::now, 3000u);
+    SDL_Event left[4];
+    ASSERT_EQ(SDL_PeepEvents(left, 4, SDL_GETEVENT, SDL_ALLEVENTS), 2);
+    EXPECT_EQ(std::pair(left[0].type, left[1].motion.x), std::pair(Uint8(SDL_KEYDOWN), Uint16(30)));
 }
