@@ -2,7 +2,8 @@
 # Runs CI on a brand-new Debian 12, as a new contributor would: a minbase
 # chroot, git and ca-certificates, a clone of this repository's committed
 # HEAD, then `CI=true bash .ci/run`. Prints CTest's summary lines and the
-# time; the whole log is kept. Needs root and debootstrap.
+# time; the whole log is kept, and on a failure the tests' screenshots.
+# Needs root and debootstrap.
 #
 #   tools/fresh-debian.sh [LOG]    (default /var/tmp/tessalorium-fresh.<time>.log)
 set -euo pipefail
@@ -53,5 +54,11 @@ begun=$SECONDS status=0
 in_root sh -c 'cd /root/tessalorium && CI=true bash .ci/run' </dev/null >>"$log" 2>&1 &
 wait $! || status=$?
 grep -E 'tests passed|tests failed|\(Failed\)|\(Timeout\)' "$log" || true
+if [ "$status" != 0 ]; then
+    keep=${log%.log}.shots
+    mkdir -p "$keep"
+    cp -r "$root"/root/tessalorium/build/test/tests/{shots*,*.png} "$keep" 2>/dev/null || true
+    echo "the e2e tests' screenshots and the pictures of failed tests: $keep"
+fi
 echo "status $status; .ci/run took $((SECONDS - begun)) s, $SECONDS s with the chroot"
 exit "$status"
