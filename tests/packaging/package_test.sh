@@ -102,6 +102,9 @@ same "... where gfx leads to its pictures" "$home/.local/share/games/tessalorium
 xargs -d '\n' rm -f <"$work/manifest"
 same "the manifest uninstall removes all it installed" "" \
     "$(while read -r f; do [ ! -e "$f" ] || echo "$f"; done <"$work/manifest")"
+# README's second line: the folders left empty go too, the player's stays.
+xargs -d '\n' dirname <"$work/manifest" | sort -u | xargs -d '\n' rmdir -p --ignore-fail-on-non-empty
+same "... and then the folders it leaves empty" "" "$(find "$home/.local" -type d -empty)"
 same "... and leaves the .tar.gz's pictures" 3 "$(find "$tree/share/games/tessalorium/gfx" -name '*.bmp' | wc -l)"
 same "... and the player's scores" "0 0 $folder 1 BM 5 scores of mine" "$(launch "$tree/bin/tessalorium")"
 same "nothing was written where the game was started" "" "$(ls -A "$work/cwd")"
