@@ -6,7 +6,8 @@
 #   bench/run.sh --quick   fewer repetitions, for trying the scripts out
 # Installs what is missing (tools/deps.sh bench), builds in build/bench and
 # runs the programs on a virtual X display (Xvfb, depth 24) of its own.
-# Takes about six minutes; best run on an otherwise idle machine.
+# Takes about three minutes on two idle cores (with the build); best run on
+# an otherwise idle machine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
