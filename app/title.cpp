@@ -20,13 +20,6 @@ constexpr Uint32 ATTRACT_PASS_MS = 100;  // attract time between two looks at th
 constexpr Uint32 ATTRACT_FRAME_MS = 50;
 constexpr uint32_t LAST_ATTRACT_TILE = CELL_EMPTY;  // pieces and the empty cell
 
-// Halves the window and the text separately, which puts odd-width texts half
-// a pixel right of centre.
-int attractX(size_t length)
-{
-    return static_cast<int>(SCREEN_W / 2 - length * GLYPH_W / 2);
-}
-
 const HighscoreEntry* shownRows()
 {
     static const HighscoreEntry defaults[TABLE_SIZE];
@@ -49,14 +42,14 @@ void Game::showAttract(uint32_t duration)
                          static_cast<Sint16>(BOARD_Y + row * TILE_H), 0, 0};
         SDL_BlitSurface(piecesImage, &source, screen, &dest);
 
-        drawText(TITLE_TEXT, attractX(strlen(TITLE_TEXT)), BOARD_Y, &COLOR_MAGENTA);
-        drawText(HEADING_TEXT, attractX(strlen(HEADING_TEXT)), BOARD_Y + HEADING_LINE * GLYPH_H,
-                 &COLOR_BLUE);
+        drawText(TITLE_TEXT, titleCentredX(strlen(TITLE_TEXT)), BOARD_Y, &COLOR_MAGENTA);
+        drawText(HEADING_TEXT, titleCentredX(strlen(HEADING_TEXT)),
+                 BOARD_Y + HEADING_LINE * GLYPH_H, &COLOR_BLUE);
         const HighscoreEntry* rows = shownRows();
         for (uint32_t i = 0; i < TABLE_SIZE; ++i) {
             char line[32];  // any 32-bit score and a six-character name
             snprintf(line, sizeof line, "%5u %6s", rows[i].score, rows[i].name.c_str());
-            drawText(line, attractX(strlen(line)), BOARD_Y + (FIRST_ROW_LINE + i) * GLYPH_H,
+            drawText(line, titleCentredX(strlen(line)), BOARD_Y + (FIRST_ROW_LINE + i) * GLYPH_H,
                      &COLOR_GREEN);
         }
         // The pause comes before the frame is shown, not after.

@@ -43,6 +43,12 @@ struct CellPos {
     uint32_t y;  // row, 0 at the top
 };
 
+// Column BOARD_W or row BOARD_H and beyond lie off the board.
+inline bool onBoard(const CellPos& cell)
+{
+    return cell.x < BOARD_W && cell.y < BOARD_H;
+}
+
 class Game {
 public:
     Game();

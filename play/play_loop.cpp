@@ -19,21 +19,6 @@ constexpr int TURN_BONUS_Y = 90;
 constexpr int BONUS_Y = 110;
 constexpr Uint32 GAME_OVER_MS = 5000;
 
-bool inRegion(Uint16 x, Uint16 y, int left, int right)
-{
-    return x >= left && x < right && y >= BUTTON_Y && y < BUTTON_Y + BUTTON_H;
-}
-
-bool overNewGame(Uint16 x, Uint16 y)
-{
-    return inRegion(x, y, NEW_GAME_X, NEW_GAME_RIGHT);
-}
-
-bool overUndo(Uint16 x, Uint16 y)
-{
-    return inRegion(x, y, UNDO_X, UNDO_RIGHT);
-}
-
 void drawCentred(Game& game, const char* text, int y, const SDL_Color* color)
 {
     game.drawText(text, centredX(strlen(text)), y, color);
@@ -76,15 +61,14 @@ ScreenState finishGame(Game& game)
     return closing ? STATE_QUIT : STATE_GAME_ENDED;
 }
 
-void onMotion(Game& game, const SDL_MouseMotionEvent& motion, bool dragging, BoardCell source)
+void onMotion(Game& game, const SDL_MouseMotionEvent& motion, bool dragging, CellPos source)
 {
     if (dragging) {
-        const BoardCell target = cellAt(motion.x, motion.y);
-        if (source.onBoard() && target.onBoard()) {
-            const bool allowed = game.canMove(source.column, source.row, target.column, target.row);
+        const CellPos target = cellAt(motion.x, motion.y);
+        if (onBoard(source) && onBoard(target)) {
+            const bool allowed = game.canMove(source.x, source.y, target.x, target.y);
             game.drawBoard();
-            game.drawCellTile(target.column, target.row,
-                              allowed ? TILE_CURSOR_OK : TILE_CURSOR_BAD);
+            game.drawCellTile(target.x, target.y, allowed ? TILE_CURSOR_OK : TILE_CURSOR_BAD);
         }
     }
     game.drawNewGameLabel(overNewGame(motion.x, motion.y) ? &COLOR_WHITE : &COLOR_YELLOW);
@@ -97,14 +81,14 @@ void onMotion(Game& game, const SDL_MouseMotionEvent& motion, bool dragging, Boa
 
 }  // namespace
 
-BoardCell cellAt(Uint16 x, Uint16 y)
+CellPos cellAt(Uint16 x, Uint16 y)
 {
     // Unsigned on purpose: left of or above the board wraps to a huge value,
     // which lands far off the board.
     const uint32_t dx = x - BOARD_X;
     const uint32_t dy = y - BOARD_Y;
-    return BoardCell{static_cast<uint32_t>(static_cast<double>(dx) / BOARD_SPAN_W * BOARD_W),
-                     static_cast<uint32_t>(static_cast<double>(dy) / BOARD_SPAN_H * BOARD_H)};
+    return CellPos{static_cast<uint32_t>(static_cast<double>(dx) / BOARD_SPAN_W * BOARD_W),
+                   static_cast<uint32_t>(static_cast<double>(dy) / BOARD_SPAN_H * BOARD_H)};
 }
 
 ScreenState playLoop(Game& game, ScreenState state)
@@ -112,7 +96,7 @@ ScreenState playLoop(Game& game, ScreenState state)
     bool dragging = false;
     // Until a button goes down in this loop, a release (such as the one of
     // the click that left the title screen) must not move anything.
-    BoardCell source = {BOARD_W, BOARD_H};
+    CellPos source = {BOARD_W, BOARD_H};
     SDL_Event event;
 
     // Whatever ends the loop returns at once; the next event stays queued
@@ -136,10 +120,9 @@ ScreenState playLoop(Game& game, ScreenState state)
             }
             dragging = false;
             game.drawBoard();
-            const BoardCell target = cellAt(event.button.x, event.button.y);
-            if (source.onBoard() && target.onBoard()) {
-                if (game.emptyCount != 0 &&
-                    game.tryMove(source.column, source.row, target.column, target.row)) {
+            const CellPos target = cellAt(event.button.x, event.button.y);
+            if (onBoard(source) && onBoard(target)) {
+                if (game.emptyCount != 0 && game.tryMove(source.x, source.y, target.x, target.y)) {
                     game.clearGroups();
                     game.spawnPieces();
                     game.clearGroups();

@@ -9,11 +9,5 @@
 // when waiting for an event fails.
 ScreenState playLoop(Game& game, ScreenState state);
 
-// The board cell under a window pixel; column or row BOARD_W / BOARD_H or
-// more means the pixel is off the board.
-struct BoardCell {
-    uint32_t column;
-    uint32_t row;
-    bool onBoard() const { return column < BOARD_W && row < BOARD_H; }
-};
-BoardCell cellAt(Uint16 x, Uint16 y);
+// The board cell under a window pixel, which may lie off the board.
+CellPos cellAt(Uint16 x, Uint16 y);

@@ -23,6 +23,22 @@ constexpr int UNDO_RIGHT =
 constexpr int NEW_GAME_RIGHT =
     NEW_GAME_X + static_cast<int>(std::char_traits<char>::length(NEW_GAME_TEXT) * GLYPH_W);
 
+// The buttons' click regions: their labels' extents.
+inline bool overButton(Uint16 x, Uint16 y, int left, int right)
+{
+    return x >= left && x < right && y >= BUTTON_Y && y < BUTTON_Y + BUTTON_H;
+}
+
+inline bool overNewGame(Uint16 x, Uint16 y)
+{
+    return overButton(x, y, NEW_GAME_X, NEW_GAME_RIGHT);
+}
+
+inline bool overUndo(Uint16 x, Uint16 y)
+{
+    return overButton(x, y, UNDO_X, UNDO_RIGHT);
+}
+
 // The close box drawn into the background's top-right corner.
 constexpr int CLOSE_BOX_SIZE = 16;
 
@@ -54,8 +70,15 @@ inline bool asksToClose(const SDL_Event& event)
 }
 
 // Left edge that centres a text of the given length on the window, rounding
-// the way every centred text of the game does.
+// the way every centred text of the game does but the title screen's.
 inline int centredX(size_t length)
 {
     return static_cast<int>((SCREEN_W - length * GLYPH_W) / 2);
+}
+
+// The title screen's: it halves the window and the text separately, which
+// puts odd-width texts half a pixel right of centre.
+inline int titleCentredX(size_t length)
+{
+    return static_cast<int>(SCREEN_W / 2 - length * GLYPH_W / 2);
 }

@@ -45,9 +45,8 @@ TEST(CellMapping, TheMouseSpanIsSlightlyWiderThanTheTiles)
         {23, 57, 0, 0},    {39, 73, 0, 0},    {40, 74, 1, 1},   {184, 218, 9, 9},
         {185, 100, 10, 2}, {100, 219, 4, 10}, {22, 100, 10, 2}, {100, 56, 4, 10}};
     for (const auto& [x, y, column, row] : cases) {
-        const BoardCell cell = cellAt(x, y);
-        EXPECT_EQ(std::pair(std::min(cell.column, 10u), std::min(cell.row, 10u)),
-                  std::pair(column, row));
+        const CellPos cell = cellAt(x, y);
+        EXPECT_EQ(std::pair(std::min(cell.x, 10u), std::min(cell.y, 10u)), std::pair(column, row));
     }
 }
 
