@@ -75,10 +75,20 @@ uint32_t HighscoreTable::rank(uint32_t score)
     return rank;
 }
 
+namespace {
+
+// Rows carry no identity: a row is known by its name and score.
+bool sameRow(const HighscoreEntry& a, const HighscoreEntry& b)
+{
+    return a.name == b.name && a.score == b.score;
+}
+
+}  // namespace
+
 void renameAt(HighscoreEntry* rows, const HighscoreEntry& row, const std::string& name)
 {
     for (uint32_t i = 0; i < TABLE_SIZE; ++i) {
-        if (rows[i].name == row.name && rows[i].score == row.score) {
+        if (sameRow(rows[i], row)) {
             rows[i].name = name;
             return;
         }
@@ -99,7 +109,7 @@ void HighscoreTable::rename(const HighscoreEntry& row, const std::string& name)
     dirty = true;
     // An insertion still unsaved simply carries the name.
     for (auto change = unsaved.rbegin(); change != unsaved.rend(); ++change) {
-        if (!change->renames && change->row.name == row.name && change->row.score == row.score) {
+        if (!change->renames && sameRow(change->row, row)) {
             change->row.name = name;
             return;
         }

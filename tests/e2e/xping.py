@@ -6,16 +6,16 @@ KWin do to grey out a window that does not respond. Plain Xlib through ctypes: n
 import ctypes, select, sys, time  # noqa: E401
 
 X = ctypes.cdll.LoadLibrary("libX11.so.6")
-X.XOpenDisplay.restype = ctypes.c_void_p
-X.XOpenDisplay.argtypes = [ctypes.c_char_p]
-X.XDefaultRootWindow.restype = ctypes.c_ulong
-X.XInternAtom.restype = ctypes.c_ulong
-for name in ("XDefaultRootWindow", "XSelectInput", "XInternAtom", "XSendEvent", "XFlush", "XPending",
-             "XNextEvent", "XConnectionNumber", "XCloseDisplay"):
-    getattr(X, name).argtypes = [ctypes.c_void_p] + {
-        "XSelectInput": [ctypes.c_ulong, ctypes.c_long], "XInternAtom": [ctypes.c_char_p, ctypes.c_int],
-        "XSendEvent": [ctypes.c_ulong, ctypes.c_int, ctypes.c_long, ctypes.c_void_p],
-        "XNextEvent": [ctypes.c_void_p]}.get(name, [])
+DISPLAY, WINDOW = ctypes.c_void_p, ctypes.c_ulong  # Display *, and Window or Atom
+for name, result, *arguments in (
+        ("XOpenDisplay", DISPLAY, ctypes.c_char_p), ("XDefaultRootWindow", WINDOW, DISPLAY),
+        ("XSelectInput", ctypes.c_int, DISPLAY, WINDOW, ctypes.c_long),
+        ("XInternAtom", WINDOW, DISPLAY, ctypes.c_char_p, ctypes.c_int),
+        ("XSendEvent", ctypes.c_int, DISPLAY, WINDOW, ctypes.c_int, ctypes.c_long, ctypes.c_void_p),
+        ("XFlush", ctypes.c_int, DISPLAY), ("XPending", ctypes.c_int, DISPLAY),
+        ("XNextEvent", ctypes.c_int, DISPLAY, ctypes.c_void_p), ("XConnectionNumber", ctypes.c_int, DISPLAY),
+        ("XCloseDisplay", ctypes.c_int, DISPLAY)):
+    getattr(X, name).restype, getattr(X, name).argtypes = result, arguments
 CLIENT_MESSAGE, SUBSTRUCTURE_NOTIFY, SUBSTRUCTURE_REDIRECT = 33, 1 << 19, 1 << 20
 
 
