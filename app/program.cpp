@@ -1,9 +1,7 @@
 // Start-up, the screen state machine and shut-down.
 #include "app/program.h"
 
-#include "app/screen_state.h"
-#include "app/sdl_hints.h"
-#include "app/title.h"
+#include "app/video.h"
 #include "game/game.h"
 #include "play/play_loop.h"
 #include "scores/highscores.h"

@@ -1,9 +1,19 @@
-// The whole program, from SDL start-up to shut-down; main only calls it.
+// The whole program, from SDL start-up to shut-down, and its screen flow;
+// main only calls runProgram().
 #pragma once
 
-#include "app/screen_state.h"
+#include <cstdint>
 
 class Game;
+
+// The states of the screen flow.
+using ScreenState = uint32_t;
+
+constexpr ScreenState STATE_PLAY = 0;        // run the play loop of the current game
+constexpr ScreenState STATE_NEW_GAME = 1;    // set up a new game
+constexpr ScreenState STATE_GAME_ENDED = 2;  // game over and any name entry are done
+constexpr ScreenState STATE_QUIT = 3;        // leave the program
+constexpr ScreenState STATE_TITLE = 4;       // show the title screen
 
 // Returns the process exit code: 1, with one line on standard error, when
 // SDL cannot start, there is no display, or the window or a picture cannot
@@ -19,3 +29,9 @@ void runScreens(Game& game, ScreenState state);
 // tests and test drivers check the game's state between events; nothing in
 // the program reads it.
 const Game* runningGame();
+
+// The title screen: animates over the last picture until a key, a mouse
+// button or a quit request arrives. Returns STATE_QUIT for a quit request or
+// a press in the close box, STATE_NEW_GAME for any other key or press; the
+// mouse wheel does nothing.
+ScreenState titleScreen(Game& game);

@@ -1,4 +1,5 @@
-#include "app/sdl_hints.h"
+// The SDL settings the game picks unless the player has.
+#include "app/video.h"
 
 #include <SDL.h>
 

@@ -1,4 +1,5 @@
-#include "app/sheet_formats.h"
+// Bitmaps reshaped once after loading, for the blits they serve.
+#include "app/video.h"
 
 #include "game/game.h"
 

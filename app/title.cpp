@@ -1,6 +1,6 @@
 // The title screen: random tiles rain onto the board while the title and the
 // high score list stay readable on top.
-#include "app/title.h"
+#include "app/program.h"
 
 #include "render/colors.h"
 #include "render/layout.h"

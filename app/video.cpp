@@ -1,6 +1,5 @@
 // The window and the three bitmaps.
-#include "app/sheet_formats.h"
-#include "app/window_identity.h"
+#include "app/video.h"
 #include "game/game.h"
 
 #include <cstdio>

@@ -1,5 +1,5 @@
 // The window as taskbars, docks and window switchers show it.
-#include "app/window_identity.h"
+#include "app/video.h"
 
 #include "game/game.h"
 

@@ -1,7 +1,7 @@
 // The event loop of one game.
 #pragma once
 
-#include "app/screen_state.h"
+#include "app/program.h"
 #include "game/game.h"
 
 // Runs the game until NEW GAME, quit or game over, and returns the state to

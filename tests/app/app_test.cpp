@@ -1,6 +1,5 @@
-// Start-up: the bitmaps and the SDL hints.
+// Start-up: the bitmaps, and a failure said in one line.
 #include "app/program.h"
-#include "app/sdl_hints.h"
 #include "scores/highscores.h"
 #include "tests/support/fixture.h"
 
@@ -109,27 +108,4 @@ TEST(Start, ABitmapThatCannotServeItsLayoutEndsTheGameSayingWhich)
         wait(&status);
         EXPECT_EQ(status, 0) << "without video, " << said;
     }
-}
-
-TEST(SdlHints, EachUnsetSettingGetsTheGamesChoiceAndThePlayersChoiceStands)
-{
-    const std::tuple<const char*, const char*, const char*, std::string> cases[] = {
-        {nullptr, nullptr, nullptr, "software 0 org.tessalorium.Tessalorium"},
-        {"opengl", "", "mine", "opengl  mine"},
-        {nullptr, "1", nullptr, "software 1 org.tessalorium.Tessalorium"}};
-    for (const auto& [render, acceleration, wmClass, after] : cases) {
-        render ? setenv("SDL_RENDER_DRIVER", render, 1) : unsetenv("SDL_RENDER_DRIVER");
-        acceleration ? setenv("SDL_FRAMEBUFFER_ACCELERATION", acceleration, 1)
-                     : unsetenv("SDL_FRAMEBUFFER_ACCELERATION");
-        wmClass ? setenv("SDL_VIDEO_X11_WMCLASS", wmClass, 1) : unsetenv("SDL_VIDEO_X11_WMCLASS");
-        applySdlHints();
-        applySdlHints();
-        EXPECT_EQ(std::string(SDL_getenv("SDL_RENDER_DRIVER")) + " " +
-                      SDL_getenv("SDL_FRAMEBUFFER_ACCELERATION") + " " +
-                      SDL_getenv("SDL_VIDEO_X11_WMCLASS"),
-                  after);
-    }
-    unsetenv("SDL_RENDER_DRIVER");
-    unsetenv("SDL_FRAMEBUFFER_ACCELERATION");
-    unsetenv("SDL_VIDEO_X11_WMCLASS");
 }
