@@ -1,8 +1,11 @@
-// Replacing a file of the working folder whole, and the lock on the folder
-// that saves of copies of the game take turns under; for scores/ only.
+// What the high score file needs of the platform: reading a file only when
+// it is a plain file, replacing a file of the working folder whole, and the
+// lock on the folder that saves of copies of the game take turns under; for
+// scores/ only. Errors are errno values.
 #pragma once
 
-#include <functional>
+#include <cstdint>
+#include <cstdio>
 #include <string>
 
 // Held while a save reads, merges and replaces the file, so that saves of
@@ -21,19 +24,26 @@ public:
     int error() const { return failure; }
 
 private:
-    int fd;
+    std::intptr_t handle;  // the locked folder as the platform holds it, -1 for none
     int failure = 0;
 };
 
-// Writes a new copy of `target` through `write` (given the copy's
-// descriptor; returns 0 or an error), flushes it to disk, renames it over
-// `target` and flushes the folder: a failure, a kill or a power cut leaves
-// the old file or the new one, never a part. Returns 0, or the error of the
-// step that failed (the copy is then gone).
-int replaceFile(const std::string& target, const std::function<int(int fd)>& write);
+// Opens `path` for reading when it is a regular file; anything else (a
+// FIFO would wait for a writer forever, a device may never end or act on
+// being opened) is not even opened. Null when it is not opened, `error`
+// then ENOENT for nothing there, 0 for something that is not a file, or
+// the error met.
+std::FILE* openRegularFile(const char* path, int& error);
 
-// Writes all of `size` bytes, or returns the error that stopped it.
-int writeAll(int fd, const char* data, size_t size);
+// Writes `content` as a new copy of `target`, flushes it to disk, renames
+// it over `target` and flushes the folder: a failure, a kill or a power cut
+// leaves the old file or the new one, never a part. Returns 0, or the error
+// of the step that failed (the copy is then gone).
+int replaceFile(const char* target, const std::string& content);
+
+// Replaces `to` in the same way with a copy of `from` as it is, whatever it
+// holds.
+int copyFile(const char* from, const char* to);
 
 // Removes the temporary copies that killed saves left behind.
 void removeAbandonedCopies();

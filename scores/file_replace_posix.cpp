@@ -1,5 +1,5 @@
-// A file replaced only by renaming a complete new copy over it, and the
-// folder's lock. A save holds a lock on its temporary copy until the rename
+// file_replace.h on POSIX. A file is replaced only by renaming a complete
+// new copy over it. A save holds a lock on its temporary copy until the rename
 // is done; a copy that nobody holds was left by a save that was killed, and
 // the next table to start removes it.
 #include "scores/file_replace.h"
@@ -17,6 +17,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <random>
+#include <string>
 
 namespace fs = std::filesystem;
 
@@ -29,6 +30,8 @@ constexpr int SAVE_ATTEMPTS = 16;
 // here, so the save is put off rather than made without the lock.
 constexpr int TURN_WAIT_STEPS = 200;
 constexpr useconds_t TURN_WAIT_STEP_US = 10000;
+// How much of a file copyFile moves at a time.
+constexpr size_t COPY_BUFFER_BYTES = 65536;
 
 // The lock call's answers for a folder or file that cannot be locked at all.
 bool locksUnsupported(int error)
@@ -115,13 +118,64 @@ int createCopy(std::string& temporary, int& error)
     return -1;
 }
 
+// Writes all of `size` bytes, or returns the error that stopped it.
+int writeAll(int fd, const char* data, size_t size)
+{
+    while (size > 0) {
+        const ssize_t written = write(fd, data, size);
+        if (written < 0 && errno != EINTR) {
+            return errno;
+        }
+        if (written > 0) {
+            data += written;
+            size -= static_cast<size_t>(written);
+        }
+    }
+    return 0;
+}
+
+// replaceFile and copyFile, with the new copy's content written through
+// `write` (given the copy's descriptor; returns 0 or an error).
+template <typename Write>
+int replaceWith(const char* target, const Write& write)
+{
+    std::string temporary;
+    int error = 0;
+    const int fd = createCopy(temporary, error);  // its lock marks the copy as in use
+    if (fd < 0) {
+        return error;
+    }
+    error = write(fd);
+    // On disk before the rename: otherwise a power cut may leave the new
+    // name on an empty file.
+    if (error == 0 && fsync(fd) != 0) {
+        error = errno;
+    }
+    if (error == 0 && std::rename(temporary.c_str(), target) != 0) {
+        error = errno;
+    }
+    close(fd);
+    if (error != 0) {
+        unlink(temporary.c_str());
+        return error;
+    }
+    // And the rename itself. The new file is in place whatever this says;
+    // some file systems cannot flush a folder at all.
+    const int folder = open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folder >= 0) {
+        fsync(folder);
+        close(folder);
+    }
+    return 0;
+}
+
 }  // namespace
 
-FolderTurn::FolderTurn() : fd(open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC))
+FolderTurn::FolderTurn() : handle(open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC))
 {
     // A folder that cannot even be opened cannot be locked at all either.
-    for (int step = 0; fd >= 0; ++step) {
-        if (flock(fd, LOCK_EX | LOCK_NB) == 0 || locksUnsupported(errno)) {
+    for (int step = 0; handle >= 0; ++step) {
+        if (flock(static_cast<int>(handle), LOCK_EX | LOCK_NB) == 0 || locksUnsupported(errno)) {
             return;
         }
         if (errno != EWOULDBLOCK && errno != EINTR) {
@@ -138,56 +192,65 @@ FolderTurn::FolderTurn() : fd(open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC))
 
 FolderTurn::~FolderTurn()
 {
-    if (fd >= 0) {
+    if (handle >= 0) {
+        close(static_cast<int>(handle));
+    }
+}
+
+std::FILE* openRegularFile(const char* path, int& error)
+{
+    error = 0;
+    // Non-blocking all the same, should something else be put in the file's
+    // place between the look and the open.
+    struct stat info = {};
+    if (stat(path, &info) != 0) {
+        error = errno;
+        return nullptr;
+    }
+    const int fd =
+        S_ISREG(info.st_mode) ? open(path, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC) : -1;
+    if (fd < 0 || fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        error = fd < 0 && S_ISREG(info.st_mode) ? errno : 0;
+        if (fd >= 0) {
+            close(fd);
+        }
+        return nullptr;
+    }
+    std::FILE* file = fdopen(fd, "rb");
+    if (file == nullptr) {
+        error = errno;
         close(fd);
     }
+    return file;
 }
 
-int writeAll(int fd, const char* data, size_t size)
+int replaceFile(const char* target, const std::string& content)
 {
-    while (size > 0) {
-        const ssize_t written = write(fd, data, size);
-        if (written < 0 && errno != EINTR) {
-            return errno;
-        }
-        if (written > 0) {
-            data += written;
-            size -= static_cast<size_t>(written);
-        }
-    }
-    return 0;
+    return replaceWith(target,
+                       [&content](int fd) { return writeAll(fd, content.data(), content.size()); });
 }
 
-int replaceFile(const std::string& target, const std::function<int(int fd)>& write)
+int copyFile(const char* from, const char* to)
 {
-    std::string temporary;
-    int error = 0;
-    const int fd = createCopy(temporary, error);  // its lock marks the copy as in use
-    if (fd < 0) {
-        return error;
+    const int source = open(from, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (source < 0) {
+        return errno;
     }
-    error = write(fd);
-    // On disk before the rename: otherwise a power cut may leave the new
-    // name on an empty file.
-    if (error == 0 && fsync(fd) != 0) {
-        error = errno;
-    }
-    if (error == 0 && std::rename(temporary.c_str(), target.c_str()) != 0) {
-        error = errno;
-    }
-    close(fd);
-    if (error != 0) {
-        unlink(temporary.c_str());
-        return error;
-    }
-    // And the rename itself. The new file is in place whatever this says;
-    // some file systems cannot flush a folder at all.
-    const int folder = open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (folder >= 0) {
-        fsync(folder);
-        close(folder);
-    }
-    return 0;
+    const int error = replaceWith(to, [source](int fd) {
+        char buffer[COPY_BUFFER_BYTES];
+        for (;;) {
+            const ssize_t got = read(source, buffer, sizeof buffer);
+            if (got < 0 && errno != EINTR) {
+                return errno;
+            }
+            const int error = got > 0 ? writeAll(fd, buffer, static_cast<size_t>(got)) : 0;
+            if (got == 0 || error != 0) {
+                return error;
+            }
+        }
+    });
+    close(source);
+    return error;
 }
 
 // Removes the temporary copies of saves that died before their rename. A

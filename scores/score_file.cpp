@@ -9,10 +9,6 @@
 
 #include "scores/file_replace.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
@@ -37,16 +33,16 @@ struct Line {
 // The next line of the file, ended by LF or CR LF or the end of the file.
 // False when the file has no more lines or the line runs on past any
 // plausible length.
-bool readLine(FILE* in, Line& line)
+bool readLine(std::FILE* in, Line& line)
 {
     line.text.clear();
     line.whole = true;
-    int c = getc_unlocked(in);
+    int c = std::getc(in);
     if (c == EOF) {
         return false;
     }
     size_t length = 0;
-    for (; c != EOF && c != '\n'; c = getc_unlocked(in)) {
+    for (; c != EOF && c != '\n'; c = std::getc(in)) {
         if (++length > LINE_SCAN_LIMIT) {
             return false;
         }
@@ -104,31 +100,11 @@ bool parseNumber(const Line& line, uint32_t& value)
 
 ScoreFileRead readScoreFile(HighscoreEntry* rows, int& error)
 {
-    error = 0;
-    // Only a regular file can hold a table. Anything else is not even opened:
-    // a FIFO would wait for a writer forever, a device may never end or act
-    // on being opened. Non-blocking all the same, should one be put in its
-    // place meanwhile.
-    struct stat info = {};
-    if (stat(HIGHSCORE_FILE, &info) != 0) {
-        error = errno;
-        return error == ENOENT ? ScoreFileRead::MISSING : ScoreFileRead::UNREADABLE;
-    }
-    const int fd = S_ISREG(info.st_mode)
-                       ? open(HIGHSCORE_FILE, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC)
-                       : -1;
-    if (fd < 0 || fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        error = fd < 0 && S_ISREG(info.st_mode) ? errno : 0;
-        if (fd >= 0) {
-            close(fd);
-        }
-        return error == ENOENT ? ScoreFileRead::MISSING : ScoreFileRead::UNREADABLE;
-    }
-    const std::unique_ptr<FILE, int (*)(FILE*)> file(fdopen(fd, "rb"), std::fclose);
+    // Only a regular file can hold a table.
+    const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(
+        openRegularFile(HIGHSCORE_FILE, error), std::fclose);
     if (file == nullptr) {
-        error = errno;
-        close(fd);
-        return ScoreFileRead::UNREADABLE;
+        return error == ENOENT ? ScoreFileRead::MISSING : ScoreFileRead::UNREADABLE;
     }
     try {
         HighscoreEntry read[TABLE_SIZE];

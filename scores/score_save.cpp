@@ -8,9 +8,6 @@
 #include "scores/file_replace.h"
 #include "scores/score_file.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
@@ -32,31 +29,6 @@ std::string fileContent(const HighscoreEntry* rows)
         content += rows[i].name + "\n" + std::to_string(rows[i].score) + "\n";
     }
     return content;
-}
-
-// The copy the player can recover rows from: the file as it is, whatever
-// it holds, in place of an older one.
-int keepDamaged()
-{
-    const int from = open(HIGHSCORE_FILE, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (from < 0) {
-        return errno;
-    }
-    const int error = replaceFile(DAMAGED_FILE, [from](int to) {
-        char buffer[65536];
-        for (;;) {
-            const ssize_t got = read(from, buffer, sizeof buffer);
-            if (got < 0 && errno != EINTR) {
-                return errno;
-            }
-            const int error = got > 0 ? writeAll(to, buffer, static_cast<size_t>(got)) : 0;
-            if (got == 0 || error != 0) {
-                return error;
-            }
-        }
-    });
-    close(from);
-    return error;
 }
 
 // The file's name as the player finds it: absolute where that is known.
@@ -85,7 +57,7 @@ bool HighscoreTable::save()
         } else if (read == ScoreFileRead::UNREADABLE) {
             // It may hold a table all the same: nothing goes in its place.
             reason = "cannot read it: "s + (error != 0 ? std::strerror(error) : "not a file");
-        } else if (damaged && (error = keepDamaged()) != 0) {
+        } else if (damaged && (error = copyFile(HIGHSCORE_FILE, DAMAGED_FILE)) != 0) {
             reason =
                 "cannot keep the damaged file as "s + DAMAGED_FILE + ": " + std::strerror(error);
         } else {
@@ -99,10 +71,7 @@ bool HighscoreTable::save()
                 change.renames ? renameAt(saved, change.row, change.name)
                                : insertAt(saved, change.row, rankAmong(saved, change.row.score));
             }
-            const std::string content = fileContent(saved);
-            error = replaceFile(HIGHSCORE_FILE, [&content](int fd) {
-                return writeAll(fd, content.data(), content.size());
-            });
+            error = replaceFile(HIGHSCORE_FILE, fileContent(saved));
             if (error == 0) {
                 std::copy(std::begin(saved), std::end(saved), rows);
                 unsaved.clear();
