@@ -7,7 +7,8 @@ namespace {
 
 constexpr const char* WINDOW_NAME = "Tessalorium";
 
-// The menu icon's picture at 64 px, the same as tools/art/icons.py draws:
+// The menu icon's picture at 64 px, as tools/art/icons.py draws it (the
+// end-to-end test compares the two):
 // a patch of tiles, each pixel doubled. Docks want 32 px and more; made
 // from the sheet already loaded, no icon file has to be found at run time.
 constexpr int ICON_PATCH = 2;

@@ -1,8 +1,9 @@
 #!/usr/bin/python3
 """Plays Tessalorium as a player would, on a real (virtual) display under a window manager at a
-window scale: the window's name, icon and class, the title screen, a whole game to the end, the
-desktop's ping answered during Game Over, the name entry (or, at scale 2, a close during Game Over after
-a second of mouse motion), a restart that shows the score, and closing from each screen, timed.
+window scale: the window's name, icon and class, the title screen, then at scale 1 a whole game to
+the end, the desktop's ping answered during Game Over, the name entry, a restart that shows the
+score, and closing from the title, timed; at scale 2 what the scale changes: a crisp window, the
+mouse mapped back in a move, and the desktop's close in play.
 The rules themselves are the unit tests' business; this is about the real window, mouse and keys.
 
     play_e2e.py --game PATH --gfx DIR --scale N --shots DIR
@@ -32,9 +33,10 @@ MARKER = SHEET.crop((128, 0, 144, 16)).point(lambda i: 255 * (i != 2), "1")
 TILES = {t.tobytes(): code for code, t in enumerate(TILE[:8])}  # a cell's picture -> code (+ 8 if marked)
 TILES.update({Image.composite(TILE[8], t, MARKER).tobytes(): code + 8 for code, t in enumerate(TILE[:8])})
 FONT = Image.open(os.path.join(GFX, "c18font.bmp")).load()
-# The menu entry the window must be tied to, by its StartupWMClass; the icon the game makes.
-ENTRY = open(glob.glob(os.path.join(os.path.dirname(__file__), "../../packaging/*.desktop"))[0]).read()
-APP_ID, ICON = ENTRY.split("StartupWMClass=")[1].split()[0], "64x64"
+# The menu entry the window must be tied to, by its StartupWMClass; the icon the game makes of its tiles.
+PACKAGING = os.path.join(os.path.dirname(os.path.abspath(__file__)), "../../packaging")
+APP_ID = open(glob.glob(os.path.join(PACKAGING, "*.desktop"))[0]).read().split("StartupWMClass=")[1].split()[0]
+ICON = Image.open(ICON_FILE := os.path.join(PACKAGING, "icons/tessalorium-64.png")).convert("RGB")
 GLYPHS = {chr(c): {(x, y + drop) for x in range(11) for y in range(18)
                    if FONT[11 * (c - ord(a)) + x, 18 * row + y] == 1}  # ink pixels, dropped to the line
           for row, (a, z, drop) in enumerate((("!", "@", 2), ("A", "Z", 1), ("a", "z", 0)))
@@ -153,55 +155,63 @@ def new_game(shot="last.png"):
     return settle("a new game", lambda image: view(image, 0), [*at(*NEUTRAL), "click", 1], shot)
 
 
+def identity():
+    """The window as taskbars see it: named, tied to the menu entry, and the menu icon's own picture."""
+    shown = subprocess.check_output(["xprop", "-id", WINDOW, "-notype", "WM_NAME", "_NET_WM_NAME", "WM_CLASS"],
+                                    env=ENV, text=True)
+    assert shown == 'WM_NAME = "Tessalorium"\n_NET_WM_NAME = "Tessalorium"\nWM_CLASS = "%s", "%s"\n' % (
+        APP_ID, APP_ID), "the window as taskbars see it:\n" + shown
+    icon = subprocess.check_output(["xprop", "-id", WINDOW, "-notype", "-f", "_NET_WM_ICON", "32c", " = $0+\n",
+                                    "_NET_WM_ICON"], env=ENV, text=True).partition(" = ")[2]
+    size, pixels = icon.split(",")[:2], [int(v) & 0xFFFFFF for v in icon.split(",")[2:]]
+    assert [int(v) for v in size] == list(ICON.size), "a window icon of %s, not %s" % (size, ICON.size)
+    assert pixels == [r << 16 | g << 8 | b for r, g, b in ICON.getdata()], "the window icon is not " + ICON_FILE
+
+
+def move(board, turn):
+    """Drags a movable piece one step onto an empty cell, one joining few, so that the board fills;
+    returns the board after the turn, or the Game Over picture."""
+    codes = [c % 8 for c in board]
+    moves = [(s, s + dx + 10 * dy) for s in range(100) for dx in (-1, 0, 1) for dy in (-1, 0, 1)
+             if 0 <= s % 10 + dx < 10 and 0 <= s + dx + 10 * dy < 100
+             and codes[s] not in (FIXED, EMPTY) and codes[s + dx + 10 * dy] == EMPTY]
+    s, t = min(moves, key=lambda m: (joins(codes, *m), random.random()))
+    src, dst = (at(31 + 16 * (i % 10), 65 + 16 * (i // 10)) for i in (s, t))
+    return settle("turn %d: cell %d to %d" % (turn + 1, s, t), lambda image: view(image, turn + 1),
+                  [*src, "mousedown", 1, *dst, "mouseup", 1],  # a picture of turn 25 for people
+                  "play.png" if turn == 24 else "last.png")
+
+
 def play():
     start()
     title("title screen with an empty table", [NOBODY] * 5, "title.png")
-    shown = subprocess.check_output(["xprop", "-id", WINDOW, "-notype", "-f", "_NET_WM_ICON", "32c", " = $0x$1\n",
-                                     "WM_NAME", "_NET_WM_NAME", "WM_CLASS", "_NET_WM_ICON"], env=ENV, text=True)
-    assert shown == 'WM_NAME = "Tessalorium"\n_NET_WM_NAME = "Tessalorium"\nWM_CLASS = "%s", "%s"\n' \
-        '_NET_WM_ICON = %s\n' % (APP_ID, APP_ID, ICON), "the window as taskbars see it:\n" + shown
+    identity()
     board, turn = new_game("new-game.png"), 0
-    while isinstance(board, list):  # drag a movable piece one step onto an empty cell
-        codes = [c % 8 for c in board]
-        moves = [(s, s + dx + 10 * dy) for s in range(100) for dx in (-1, 0, 1) for dy in (-1, 0, 1)
-                 if 0 <= s % 10 + dx < 10 and 0 <= s + dx + 10 * dy < 100
-                 and codes[s] not in (FIXED, EMPTY) and codes[s + dx + 10 * dy] == EMPTY]
-        s, t = min(moves, key=lambda m: (joins(codes, *m), random.random()))  # joining few, the board fills
-        src, dst = (at(31 + 16 * (i % 10), 65 + 16 * (i // 10)) for i in (s, t))
-        board, turn = settle("turn %d: cell %d to %d" % (turn + 1, s, t), lambda image: view(image, turn + 1),
-                             [*src, "mousedown", 1, *dst, "mouseup", 1],  # a picture of turn 25 for people
-                             "play.png" if turn == 24 else "last.png"), turn + 1
+    if S > 1:  # what the scale changes: a crisp window (every wait checks it), the mouse mapped back
+        move(board, 0)
+        return closes("play")
+    while isinstance(board, list):
+        board, turn = move(board, turn), turn + 1
     FULL.save(os.path.join(SHOTS, "game-over.png"))
     score, turns = number(board, 132, 5), number(board, 16, 4)
     assert turns == turn, "game over: not turn %d in the HUD" % turn
     answered = xping.ping(int(WINDOW), 10, ENV["DISPLAY"])  # as mutter and KWin ask, to grey out a hung window
     assert answered is not None and answered < 1, "Game Over answered no ping within 1 s: %s" % answered
     print("Game Over answered the desktop's ping in %.3f s" % answered)
-    if S == 1:
-        name = NAME
-        xdo("type", "--delay", 50, NAME)  # keys typed during the game-over pause wait for the name entry
-        wait_for("name %s typed" % NAME, lambda image: shows(image, "Enter your name", 21, 70, BLUE) and shows(
-            image, NAME, 21, 110, WHITE) and shows(image, "And press ENTER", 21, 150, GREEN), "name-entry.png")
-        xdo("key", "Return")
-    else:  # a second of mouse motion, then the desktop's Close, all within the pause: the score is kept
-        name = ""
-        xdo(*[word for i in range(100) for word in (*at(20 + i, 100 + i % 7), "sleep", 0.01)])
-        closes("Game Over after a second of mouse motion", limit=1)
-    rows = ["%5d %6s" % (score + turns, name)] + [NOBODY] * 4
-    if S == 1:
-        title("title screen listing " + rows[0], rows, "title-scores.png")
-        closes("the title by its close box", lambda: xdo(*at(*CLOSE_BOX), "click", 1))  # at the press
-    saved = "\n".join(["5", name, str(score + turns)] + ["Nobody", "0"] * 4) + "\n"
+    # A second of mouse motion, then keys, all within the pause: the keys wait for the name entry.
+    xdo(*[word for i in range(100) for word in (*at(20 + i, 100 + i % 7), "sleep", 0.01)])
+    xdo("type", "--delay", 50, NAME)
+    wait_for("name %s typed" % NAME, lambda image: shows(image, "Enter your name", 21, 70, BLUE) and shows(
+        image, NAME, 21, 110, WHITE) and shows(image, "And press ENTER", 21, 150, GREEN), "name-entry.png")
+    xdo("key", "Return")
+    rows = ["%5d %6s" % (score + turns, NAME)] + [NOBODY] * 4
+    title("title screen listing " + rows[0], rows, "title-scores.png")
+    closes("the title by its close box", lambda: xdo(*at(*CLOSE_BOX), "click", 1))  # at the press
+    saved = "\n".join(["5", NAME, str(score + turns)] + ["Nobody", "0"] * 4) + "\n"
     assert open(os.path.join(WORK, "hiscores.dat")).read() == saved, "hiscores.dat is not " + repr(saved)
     start()
     title("restarted title screen listing " + rows[0], rows, "restart-title.png")
-    if S == 1:
-        return closes("the title by SIGTERM", GAME.terminate)
-    closes("the title")
-    start()
-    title("title screen", rows, "last.png")
-    new_game()
-    closes("play")
+    closes("the title by SIGTERM", GAME.terminate)
 
 
 signal.signal(signal.SIGTERM, lambda *_: sys.exit("terminated"))  # cleans up as any failure

@@ -55,9 +55,15 @@ tgz=$(echo "$work"/out/tessalorium-*.tar.gz)
 check "CPack made the .deb and the .tar.gz" test -f "$deb" -a -f "$tgz"
 same "the pictures lie in share/games/tessalorium/gfx" "board c18font pieces" \
     "$(dpkg-deb -c "$deb" | sed -n 's|.* ./usr/share/games/tessalorium/gfx/\(.*\)\.bmp$|\1|p' | sort | xargs)"
-same "21 files: program, launcher, pictures, screenshot, menu entry, AppStream data, icons, manual, docs" \
-    21 "$(dpkg-deb -c "$deb" | grep -vc '/$')"
 dpkg-deb -x "$deb" "$work/root"
+entry=$(echo "$work"/root/usr/share/applications/*.desktop)
+needs=("usr/bin/$(sed -n 's/^Exec=//p' "$entry")" usr/libexec/tessalorium/tessalorium
+    usr/share/man/man6/tessalorium.6.gz usr/share/doc/tessalorium/copyright)
+for size in 16 32 48 64 128 256; do
+    needs+=("usr/share/icons/hicolor/${size}x$size/apps/$(sed -n 's/^Icon=//p' "$entry").png")
+done
+same "the menu entry's command and icon at every size, the program, the manual, the licence" "" \
+    "$(cd "$work/root" && for f in "${needs[@]}"; do [ -s "$f" ] || echo "missing $f"; done)"
 check "desktop-file-validate passes" quiet desktop-file-validate "$work"/root/usr/share/applications/*.desktop
 check "appstreamcli validate passes" quiet appstreamcli validate --no-net "$work"/root/usr/share/metainfo/*.xml
 class=$(grep -ao 'SDL_VIDEO_X11_WMCLASS=[[:alnum:].]*' "$work"/root/usr/libexec/tessalorium/tessalorium || true)

@@ -5,13 +5,12 @@ import math
 
 from art.paint import (BOARD_PX, BOARD_X, BOARD_Y, SCREEN_H, SCREEN_W, TILE,
                        mix, quantise, render, seg_dist, shade)
+from art.game_facts import BUTTONS
 from art.pieces import slot_colour
 
 HUD_WELLS = [(12, 6, 63, 47), (128, 6, 190, 47)]       # x0, y0, x1, y1 inclusive
-# The click areas of UNDO and NEW GAME, fixed by the game (x, y, width,
-# height).  Each plate is its area ringed by a one-pixel dark rim: the
+# Each button's plate is its click area ringed by a one-pixel dark rim: the
 # bevelled face is exactly what a click hits.
-BUTTONS = [(16, 237, 44, 17), (100, 237, 88, 17)]
 PLATES = [(x - 1, y - 1, x + w, y + h) for x, y, w, h in BUTTONS]
 CLOSE_BOX = (192, 1, 204, 13)
 BOARD_FRAME = 4

@@ -9,8 +9,9 @@ and 1 occur in the pixels."""
 import gzip
 import io
 
+from art.game_facts import GLYPH_H, GLYPH_W
+
 FONT_PATH = "/usr/share/fonts/X11/misc/ter-u18b_iso-8859-1.pcf.gz"
-GLYPH_W, GLYPH_H = 11, 18
 
 FONT_ROWS = [  # (first code, last code, wanted upward shift inside the sheet)
     (33, 64, 2),    # punctuation and digits: drawn 2 px lower by the game

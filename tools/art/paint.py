@@ -1,12 +1,9 @@
-"""Shared drawing helpers: the sizes the game fixes, colour arithmetic,
-palette reduction, distances to shapes and supersampled painting."""
+"""Shared drawing helpers: the sizes the game fixes (read by game_facts),
+colour arithmetic, palette reduction, distances to shapes and supersampled painting."""
 
 import math
 
-TILE = 16
-SCREEN_W, SCREEN_H = 206, 274
-BOARD_X, BOARD_Y = 23, 57
-BOARD_PX = 160
+from art.game_facts import BOARD_PX, BOARD_X, BOARD_Y, SCREEN_H, SCREEN_W, TILE  # noqa: F401
 LIGHT = (-0.55, -0.83)  # direction towards the light: upper left
 
 
