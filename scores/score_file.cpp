@@ -1,10 +1,9 @@
-// "hiscores.dat", read: the file that keeps the high score table between
-// runs.
+// "hiscores.dat", the file that keeps the high score table between runs:
+// its format, read and written.
 //
 // The file is 11 lines: the row count, then name and score per row, best
 // first. It is read line by line so that every name the name entry can make
-// (empty, blanks, punctuation) comes back exactly; see score_save.cpp for
-// how it is written.
+// (empty, blanks, punctuation) comes back exactly.
 #include "scores/score_file.h"
 
 #include "scores/file_replace.h"
@@ -141,17 +140,11 @@ ScoreFileRead readScoreFile(HighscoreEntry* rows, int& error)
     }
 }
 
-HighscoreTable::HighscoreTable() : rows(new HighscoreEntry[TABLE_SIZE]), dirty(false)
+std::string scoreFileContent(const HighscoreEntry* rows)
 {
-    removeAbandonedCopies();
-    if (!load()) {
-        reset();
+    std::string content = std::to_string(TABLE_SIZE) + "\n";
+    for (uint32_t i = 0; i < TABLE_SIZE; ++i) {
+        content += rows[i].name + "\n" + std::to_string(rows[i].score) + "\n";
     }
-}
-
-bool HighscoreTable::load()
-{
-    int error = 0;
-    const ScoreFileRead read = readScoreFile(rows, error);
-    return read != ScoreFileRead::REFUSED && read != ScoreFileRead::UNREADABLE;
+    return content;
 }

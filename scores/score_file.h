@@ -1,7 +1,9 @@
-// Between the high score table and its file; for scores/ only.
+// The format of the high score file; for scores/ only.
 #pragma once
 
 #include "scores/highscores.h"
+
+#include <string>
 
 // What reading the file found.
 enum class ScoreFileRead {
@@ -17,9 +19,5 @@ enum class ScoreFileRead {
 // UNREADABLE, `error` is the error, or 0 for something that is not a file.
 ScoreFileRead readScoreFile(HighscoreEntry* rows, int& error);
 
-// Where a score goes among TABLE_SIZE rows, TABLE_SIZE when it does not
-// rank; and its insertion there, the last row dropping out.
-uint32_t rankAmong(const HighscoreEntry* rows, uint32_t score);
-void insertAt(HighscoreEntry* rows, const HighscoreEntry& entry, uint32_t rank);
-// Gives `name` to the first row alike `row` in name and score, if any.
-void renameAt(HighscoreEntry* rows, const HighscoreEntry& row, const std::string& name);
+// What the file holds for these TABLE_SIZE rows.
+std::string scoreFileContent(const HighscoreEntry* rows);
