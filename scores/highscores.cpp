@@ -83,10 +83,10 @@ HighscoreTable* HighscoreTable::instance()
 {
     if (theTable == nullptr) {
         try {
-            theTable = new (std::nothrow) HighscoreTable;
-        } catch (...) {
-            // The rows could not be allocated; the callers cope without a table.
-            theTable = nullptr;
+            theTable = new HighscoreTable;
+        } catch (const std::bad_alloc&) {
+            // The table or its rows could not be allocated: theTable stays
+            // null, and the callers cope without a table.
         }
     }
     return theTable;
