@@ -28,9 +28,8 @@ public:
     // The process-wide table, created (and the file read) on first use.
     // Null only when it could not be allocated; the next call tries again.
     static HighscoreTable* instance();
-    // Destroys the table (saving it when a score ranked since the last
-    // save) and forgets it, so that a later instance() starts afresh from
-    // the file.
+    // Destroys the table (saving it when dirty) and forgets it, so that a
+    // later instance() starts afresh from the file.
     static void shutdown();
 
     HighscoreTable();
@@ -57,8 +56,8 @@ public:
     // told apart by nobody, so the first such row takes the name.
     void rename(const HighscoreEntry& row, const std::string& name);
 
-    HighscoreEntry* rows;              // TABLE_SIZE entries, best first
-    bool dirty;                        // to be saved at shut-down
+    HighscoreEntry* rows;  // TABLE_SIZE entries, best first
+    bool dirty;  // a score ranked or a name given since the last save; the destructor saves
     std::vector<ScoreChange> unsaved;  // this run's changes not yet in the file, in order
 };
 
