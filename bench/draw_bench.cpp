@@ -1,96 +1,116 @@
-// CPU cost of drawing and of one turn, with the game's pauses taken out by
-// the virtual clock. Run on the display the game would use (see run.sh);
-// process CPU time counts helper threads of the SDL back end too.
-#include "bench/bench_game.h"
-#include "render/colors.h"
+// What a drawn frame and a removal cost, on the display the game would use
+// (see run.sh). Linked with the tests' harness: the game's pauses move its
+// virtual clock unless a benchmark sleeps them for real. Process CPU time
+// counts SDL's helper threads too.
+#include "app/video.h"
+#include "tests/support/harness.h"
 
 #include <benchmark/benchmark.h>
+#include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
-#include <cstring>
+
+extern "C" void __real_SDL_Delay(Uint32 ms);
 
 namespace {
 
+constexpr int MID_GAME_SPAWNS = 14;  // 56 pieces, the last four marked
+constexpr uint32_t GROUP_CELLS = 4;  // the smallest group that is removed
+constexpr int PAUSES_PER_CELL = 16;  // the removal animation's frames
+constexpr Uint32 PAUSE_MS = 5;       // and the pause after each
+
+// A real Game at the desktop's depth, in mid-game: markers, an unspent undo
+// and a four-digit score in the heads-up display.
+Game* openGame()
+{
+    applySdlHints();
+    // The game reads gfx/ from its working directory.
+    if (chdir(TESSALORIUM_SOURCE_DIR) != 0 || SDL_Init(SDL_INIT_VIDEO) != 0) {
+        std::exit(1);
+    }
+    Game* game = new Game;
+    if (!game->initVideo()) {
+        std::fprintf(stderr, "initVideo: %s\n", SDL_GetError());
+        std::exit(1);
+    }
+    srand(7);
+    game->resetBoard();
+    for (int spawn = 0; spawn < MID_GAME_SPAWNS; ++spawn) {
+        game->spawnPieces();
+    }
+    game->score = 1234;
+    game->turns = 56;
+    game->undoAvailable = true;
+    harness::reset();
+    return game;
+}
+
+void closeGame(Game* game)
+{
+    delete game;
+    SDL_Quit();
+}
+
 void drawBoard(benchmark::State& state)
 {
-    Game* game = bench::openGame(static_cast<int>(state.range(0)));
-    bench::setMidGame(*game);
+    Game* game = openGame();
     for (auto _ : state) {
         game->drawBoard();
     }
-    bench::closeGame(game);
+    closeGame(game);
 }
 
-// What presenting alone costs: part of every drawBoard.
+// Presenting alone: part of every drawBoard.
 void flip(benchmark::State& state)
 {
-    Game* game = bench::openGame(static_cast<int>(state.range(0)));
-    bench::setMidGame(*game);
-    game->drawBoard();
+    Game* game = openGame();
     for (auto _ : state) {
         SDL_Flip(game->screen);
     }
-    bench::closeGame(game);
+    closeGame(game);
 }
 
-// Reported per character: nine stamps and two palette changes each.
-void drawText(benchmark::State& state)
+// A row of four removed with its animation: argument 0 on the virtual clock
+// (the work alone), 1 with the pauses slept as the game sleeps them.
+void removal(benchmark::State& state)
 {
-    Game* game = bench::openGame(static_cast<int>(state.range(0)));
-    game->drawBoard();
-    const double characters = static_cast<double>(strlen(bench::SAMPLE_TEXT));
-    for (auto _ : state) {
-        game->drawText(bench::SAMPLE_TEXT, 0, 100, &COLOR_GREEN);
+    Game* game = openGame();
+    if (state.range(0) == 1) {
+        harness::onDelay = [] { __real_SDL_Delay(harness::delays.back()); };
     }
-    state.counters["per_char"] = benchmark::Counter(
-        characters, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
-    bench::closeGame(game);
-}
-
-// One whole turn as the play loop runs it after a release over the board:
-// the move, both clearing passes around the spawn, and the level check.
-// Argument 0: a quiet move; 1: the move completes a group of four, which is
-// removed with its animation (64 frames).
-void turn(benchmark::State& state)
-{
-    static const char* const rows[BOARD_H] = {
-        "000....1.2", "....0..3.1", ".12.3F.5..", "2.3..6.4.2", "3.5.2.1.3.",
-        ".4.1.2.6.1", "5.3.W.1.2.", ".6.2.3.1.4", "1.F.6.2.3.", ".2.1.3.5.1",
-    };
-    const bool group = state.range(0) != 0;
-    Game* game = bench::openGame(0);
     for (auto _ : state) {
         state.PauseTiming();
-        bench::setBoard(*game, rows);
-        game->score = 0;
-        game->turns = 10;
-        game->level = 1;
-        game->undoAvailable = true;
-        game->markers = {CellPos{NO_MARKER, 0}, CellPos{NO_MARKER, 0}, CellPos{NO_MARKER, 0},
-                         CellPos{NO_MARKER, 0}};
-        srand(7);
-        state.ResumeTiming();
-        const bool moved = group ? game->tryMove(4, 1, 3, 0) : game->tryMove(9, 9, 8, 9);
-        if (moved) {
-            game->clearGroups();
-            game->spawnPieces();
-            game->clearGroups();
-            game->advanceLevel();
+        game->resetBoard();
+        for (uint32_t x = 0; x < GROUP_CELLS; ++x) {
+            game->setCell(x, 0, 0);
         }
-        benchmark::DoNotOptimize(game->score);
+        harness::delays.clear();
+        state.ResumeTiming();
+        game->clearGroups();
     }
-    if (group && game->score == 0) {
-        state.SkipWithError("the move removed no group");
+    if (harness::delays.size() != GROUP_CELLS * PAUSES_PER_CELL) {
+        state.SkipWithError("the row was not removed");
     }
-    bench::closeGame(game);
+    closeGame(game);
+}
+
+// The pauses of one removed cell alone, as the system keeps them.
+void pauses(benchmark::State& state)
+{
+    for (auto _ : state) {
+        for (int pause = 0; pause < PAUSES_PER_CELL; ++pause) {
+            __real_SDL_Delay(PAUSE_MS);
+        }
+    }
 }
 
 }  // namespace
 
-// 0: the desktop's depth (32 bits per pixel on a depth-24 X display).
-BENCHMARK(drawBoard)->Arg(0)->Arg(8)->MeasureProcessCPUTime()->Unit(benchmark::kMicrosecond);
-BENCHMARK(flip)->Arg(0)->Arg(8)->MeasureProcessCPUTime()->Unit(benchmark::kMicrosecond);
-BENCHMARK(drawText)->Arg(0)->Arg(8)->MeasureProcessCPUTime()->Unit(benchmark::kMicrosecond);
-BENCHMARK(turn)->Arg(0)->Arg(1)->MeasureProcessCPUTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(drawBoard)->MeasureProcessCPUTime()->Unit(benchmark::kMicrosecond);
+BENCHMARK(flip)->MeasureProcessCPUTime()->Unit(benchmark::kMicrosecond);
+BENCHMARK(removal)->Arg(0)->MeasureProcessCPUTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(removal)->Arg(1)->UseRealTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(pauses)->UseRealTime()->Unit(benchmark::kMillisecond);
 
 BENCHMARK_MAIN();

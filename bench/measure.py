@@ -1,209 +1,196 @@
 #!/usr/bin/env python3
-"""Launch time, memory and idle CPU of running programs on an X display.
+"""Measures the running programs on the X display ($DISPLAY) and prints every figure as the table
+of docs/performance.md: bench/run.sh runs it after draw_bench, whose results it reads.
 
-Measures the game and the bare SDL_WaitEvent loop, interleaved so that they
-share the machine's load. Every
-figure is a median over the runs. Writes one JSON file; run.sh prints and
-publishes it.
-"""
-import argparse
-import json
-import os
-import shutil
-import statistics
-import subprocess
-import sys
-import tempfile
-import time
+    measure.py RESULTS LAUNCHES RUNS IDLE_SECONDS [--write]
 
-# Where a click leaves the title screen without touching a button of the
-# play screen (above the board, left of the close box).
-TITLE_CLICK = (100, 40)
+The game, the bare SDL loop and the game on SDL's own defaults are started in turn, so that
+they share the machine's load; every figure is a median."""
+import ctypes, datetime, json, os, platform, select, shutil, statistics, struct, subprocess, sys, tempfile, time  # noqa
+
+ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+BUILD = os.path.join(ROOT, "build", "bench")
+PAGE = os.path.join(ROOT, "docs", "performance.md")
+BEGIN, END = "<!-- figures: begin (bench/run.sh --write) -->", "<!-- figures: end -->"
+TITLE_CLICK = (100, 40)  # leaves the title screen and touches no button of the play screen
+LAUNCH_TIMEOUT, GROUP_CELLS, CELL_FLOOR_MS = 10.0, 4, 16 * 5
+
+X = ctypes.cdll.LoadLibrary("libX11.so.6")
+for name, result, *arguments in (
+        ("XOpenDisplay", ctypes.c_void_p, ctypes.c_char_p), ("XDefaultRootWindow", ctypes.c_ulong, ctypes.c_void_p),
+        ("XSelectInput", ctypes.c_int, ctypes.c_void_p, ctypes.c_ulong, ctypes.c_long),
+        ("XSync", ctypes.c_int, ctypes.c_void_p, ctypes.c_int), ("XPending", ctypes.c_int, ctypes.c_void_p),
+        ("XNextEvent", ctypes.c_int, ctypes.c_void_p, ctypes.c_void_p),
+        ("XConnectionNumber", ctypes.c_int, ctypes.c_void_p)):
+    getattr(X, name).restype, getattr(X, name).argtypes = result, arguments
+MAP_NOTIFY, SUBSTRUCTURE_NOTIFY = 19, 1 << 19
 
 
-def task_ids(pid):
-    return os.listdir(f"/proc/{pid}/task")
+class MapEvent(ctypes.Structure):  # XMapEvent, padded to the size of any XEvent
+    _fields_ = [("type", ctypes.c_int), ("serial", ctypes.c_ulong), ("send_event", ctypes.c_int),
+                ("display", ctypes.c_void_p), ("event", ctypes.c_ulong), ("window", ctypes.c_ulong),
+                ("override_redirect", ctypes.c_int), ("pad", ctypes.c_long * 24)]
 
 
-def cpu_and_switches(pid):
-    """Nanoseconds on a CPU and context switches, summed over all threads."""
-    cpu = 0
-    switches = 0
-    for tid in task_ids(pid):
-        try:
-            with open(f"/proc/{pid}/task/{tid}/schedstat") as f:
-                cpu += int(f.read().split()[0])
-            with open(f"/proc/{pid}/task/{tid}/status") as f:
-                for line in f:
-                    if line.startswith(("voluntary_ctxt_switches", "nonvoluntary_ctxt_switches")):
-                        switches += int(line.split()[1])
-        except FileNotFoundError:
-            pass  # a thread that just ended
-    return cpu, switches
+def launch(display, command, env, cwd):
+    """Starts a program; returns it with the ms from just before the start to its first top-level
+    window mapped (MapNotify on the root) and to the return of its first SDL_Flip (from the shim)."""
+    X.XSync(display, 1)  # forget the windows of earlier programs
+    read, write = os.pipe()
+    start = time.monotonic_ns()
+    program = subprocess.Popen(command, cwd=cwd, env=dict(env, BENCH_FLIP_FD=str(write)), pass_fds=(write,),
+                               stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    os.close(write)
+    mapped = flipped = None
+    event, deadline = MapEvent(), start + LAUNCH_TIMEOUT * 1e9
+    while (mapped is None or flipped is None) and time.monotonic_ns() < deadline:
+        while X.XPending(display):
+            X.XNextEvent(display, ctypes.byref(event))
+            if event.type == MAP_NOTIFY and not event.override_redirect and mapped is None:
+                mapped = time.monotonic_ns()
+        if read in select.select([X.XConnectionNumber(display), read], [], [], 0.1)[0]:
+            data = os.read(read, 8)
+            if len(data) < 8:
+                break  # it ended without a frame
+            flipped = struct.unpack("=Q", data)[0]
+    os.close(read)
+    if mapped is None or flipped is None:
+        stop(program)
+        raise RuntimeError("%s: no window or no frame within %.0f s" % (command[0], LAUNCH_TIMEOUT))
+    return program, {"map_ms": (mapped - start) / 1e6, "first_frame_ms": (flipped - start) / 1e6}
+
+
+def stop(program):
+    program.kill()
+    program.wait()
 
 
 def idle_cost(pid, seconds):
-    """CPU milliseconds per second and wake-ups per second over a period."""
-    cpu0, sw0 = cpu_and_switches(pid)
-    start = time.monotonic()
+    """CPU ms per second and wake-ups (context switches) per second of all threads over a period."""
+    def totals():
+        cpu = switches = 0
+        for tid in os.listdir("/proc/%d/task" % pid):
+            with open("/proc/%d/task/%s/schedstat" % (pid, tid)) as f:
+                cpu += int(f.read().split()[0])
+            with open("/proc/%d/task/%s/status" % (pid, tid)) as f:
+                switches += sum(int(line.split()[1]) for line in f if "ctxt_switches" in line)
+        return cpu, switches
+    (cpu, switches), begun = totals(), time.monotonic()
     time.sleep(seconds)
-    cpu1, sw1 = cpu_and_switches(pid)
-    elapsed = time.monotonic() - start
-    return (cpu1 - cpu0) / 1e6 / elapsed, (sw1 - sw0) / elapsed
+    (cpu_end, switches_end), elapsed = totals(), time.monotonic() - begun
+    return (cpu_end - cpu) / 1e6 / elapsed, (switches_end - switches) / elapsed
 
 
-def memory(pid):
-    figures = {}
-    with open(f"/proc/{pid}/status") as f:
-        for line in f:
-            key, _, value = line.partition(":")
-            if key in ("VmRSS", "Threads"):
-                figures[key] = int(value.split()[0])
-    with open(f"/proc/{pid}/smaps_rollup") as f:
-        for line in f:
-            if line.startswith("Pss:"):
-                figures["Pss"] = int(line.split()[1])
-    return {"rss_kb": figures["VmRSS"], "pss_kb": figures["Pss"], "threads": figures["Threads"]}
-
-
-class Subject:
-    def __init__(self, name, command, env, cwd, flip):
-        self.name = name
-        self.command = command
-        self.env = env
-        self.cwd = cwd
-        self.flip = flip  # whether the first-flip shim reports its first frame
-
-
-class Running:
-    """A subject started under launch_probe; stopped when the block ends."""
-
-    def __init__(self, probe, subject):
-        args = [probe] + ([] if subject.flip else ["--no-flip"]) + ["--"] + subject.command
-        for attempt in range(3):
-            # The program's own messages go to a log, not into the figures.
-            with open(os.path.join(subject.cwd, "probe.log"), "a") as log:
-                self.process = subprocess.Popen(args, cwd=subject.cwd, env=subject.env,
-                                                stdin=subprocess.PIPE, stdout=subprocess.PIPE,
-                                                stderr=log, text=True)
-            line = self.process.stdout.readline()
-            if line:
-                break
-            # The probe died before reporting (seen rarely under heavy load).
-            self.process.stdin.close()
-            self.process.wait(timeout=30)
-            with open(os.path.join(subject.cwd, "probe.log")) as log:
-                said = log.read().strip().splitlines()[-3:]
-            print(f"measure: {subject.name}: probe gave no figures (exit "
-                  f"{self.process.returncode}: {' / '.join(said)}), trying again",
-                  file=sys.stderr)
-        else:
-            raise RuntimeError(f"{subject.name}: no figures after three launches")
-        self.times = json.loads(line)
-        self.pid = self.times["pid"]
-
-    def __enter__(self):
-        return self
-
-    def __exit__(self, *exc):
-        self.process.stdin.close()
-        self.process.wait(timeout=30)
-
-
-def launch_figures(times, flip):
-    first_frame = times["flip_ms"] if flip else times["damage_ms"]
-    return {"map_ms": times["map_ms"], "first_frame_ms": first_frame,
-            "damage_ms": times["damage_ms"]}
-
-
-def click(pid, x, y):
-    """Clicks into the program's window (the one it has now: SDL may have
-    replaced the first one)."""
-    windows = subprocess.run(["xdotool", "search", "--onlyvisible", "--pid", str(pid)],
-                             check=True, capture_output=True, text=True).stdout.split()
-    subprocess.run(["xdotool", "mousemove", "--window", windows[-1], str(x), str(y),
-                    "click", "1"], check=True)
-
-
-def steady_run(probe, subject, idle_seconds):
-    figures = {}
-    with Running(probe, subject) as run:
-        time.sleep(1.0)  # past start-up
-        if subject.name == "tessalorium":
-            figures["title_cpu_ms_per_s"], figures["title_wakeups_per_s"] = idle_cost(
-                run.pid, idle_seconds)
-            click(run.pid, *TITLE_CLICK)
-            time.sleep(0.5)
-        figures["idle_cpu_ms_per_s"], figures["idle_wakeups_per_s"] = idle_cost(
-            run.pid, idle_seconds)
-        figures.update(memory(run.pid))
+def steady(program, clicks, seconds):
+    """Idle cost on the title screen (for the game), then waiting on the play screen; memory."""
+    figures, pid = {}, program.pid
+    time.sleep(1.0)  # past start-up
+    if clicks:
+        figures["title_cpu"], figures["title_wakeups"] = idle_cost(pid, seconds)
+        window = subprocess.run(["xdotool", "search", "--onlyvisible", "--pid", str(pid)], check=True,
+                                capture_output=True, text=True).stdout.split()[-1]
+        subprocess.run(["xdotool", "mousemove", "--window", window, *map(str, TITLE_CLICK), "click", "1"], check=True)
+        time.sleep(0.5)
+    figures["idle_cpu"], figures["idle_wakeups"] = idle_cost(pid, seconds)
+    status = dict(line.split(":", 1) for line in open("/proc/%d/status" % pid))
+    pss = next(line for line in open("/proc/%d/smaps_rollup" % pid) if line.startswith("Pss:"))
+    figures.update(rss=int(status["VmRSS"].split()[0]) / 1024, pss=int(pss.split()[1]) / 1024,
+                   threads=int(status["Threads"]))
     return figures
 
 
-def medians(samples):
-    keys = samples[0].keys()
-    return {key: statistics.median(sample[key] for sample in samples) for key in keys}
+def measure_programs(launches, runs, seconds):
+    display = X.XOpenDisplay(None)
+    X.XSelectInput(display, X.XDefaultRootWindow(display), SUBSTRUCTURE_NOTIFY)
+    env = dict(os.environ, LD_PRELOAD=os.path.join(BUILD, "bench", "first_flip_shim.so"))
+    game = os.path.join(BUILD, "tessalorium")
+    programs = {  # name: command, environment, whether it has a title screen to click away
+        "game": ([game], env, True),
+        # with the two SDL settings the game chooses for itself
+        "bare": ([os.path.join(BUILD, "bench", "bare_wait")],
+                 dict(env, SDL_RENDER_DRIVER="software", SDL_FRAMEBUFFER_ACCELERATION="0"), False),
+        # the game leaves a variable that is set alone, and SDL takes an empty one for its default
+        "defaults": ([game], dict(env, SDL_RENDER_DRIVER="", SDL_FRAMEBUFFER_ACCELERATION=""), True)}
+    launched, steadied = ({name: [] for name in programs} for _ in range(2))
+    scratch = tempfile.mkdtemp(prefix="tessalorium-bench-")
+    os.symlink(os.path.join(ROOT, "gfx"), os.path.join(scratch, "gfx"))
+    try:
+        for number in range(launches + 1):  # the first, unrecorded, warms the file cache
+            for name, (command, environment, _) in programs.items():
+                program, times = launch(display, command, environment, scratch)
+                stop(program)
+                launched[name] += [times] if number else []
+        for run in range(runs):
+            for name, (command, environment, clicks) in programs.items():
+                program, _ = launch(display, command, environment, scratch)
+                try:
+                    steadied[name].append(steady(program, clicks, seconds))
+                finally:
+                    stop(program)
+            print("measure: steady runs %d/%d" % (run + 1, runs), file=sys.stderr)
+    finally:
+        shutil.rmtree(scratch, ignore_errors=True)
+    return {name: {key: statistics.median(sample[key] for sample in samples[name]) for samples in (launched, steadied)
+                   for key in samples[name][0]} for name in programs}
+
+
+DRAWING = [  # label, draw_bench's benchmark, which time, divided by, digits, target
+    ("drawBoard: CPU µs per call", "drawBoard/process_time", "cpu_time", 1, 0, "≤ 100"),
+    ("… of it SDL_Flip alone: CPU µs", "flip/process_time", "cpu_time", 1, 0, ""),
+    ("drawBoard on the display: wall µs", "drawBoard/process_time", "real_time", 1, 0, ""),
+    ("… of it SDL_Flip alone: wall µs", "flip/process_time", "real_time", 1, 0, ""),
+    ("removing a group of four, pauses out: CPU ms", "removal/0/process_time", "cpu_time", 1, 1, ""),
+    ("removal animation: wall ms per cell", "removal/1/real_time", "real_time", GROUP_CELLS, 1, ""),
+    ("removal animation: ratio to its floor, 16 pauses of 5 ms per cell", "removal/1/real_time", "real_time",
+     GROUP_CELLS * CELL_FLOOR_MS, 3, "≤ 1.05"),
+    ("… the 16 pauses of 5 ms alone: ratio to 80 ms", "pauses/real_time", "real_time", CELL_FLOOR_MS, 3, "")]
+RUNNING = [  # label, key, digits, target
+    ("launch → mapped window, ms", "map_ms", 1, ""), ("launch → first frame, ms", "first_frame_ms", 1, "≤ 30"),
+    ("resident memory (VmRSS), MB", "rss", 1, "≤ 12"), ("proportional memory (Pss), MB", "pss", 1, ""),
+    ("threads", "threads", 0, "1"), ("CPU while waiting on the play screen, ms per s", "idle_cpu", 2, "≤ bare loop"),
+    ("wake-ups while waiting, per s", "idle_wakeups", 0, ""),
+    ("CPU while showing the title screen, ms per s", "title_cpu", 2, ""),
+    ("wake-ups on the title screen, per s", "title_wakeups", 0, "")]
+
+
+def table(results, running):
+    with open(os.path.join(results, "draw_bench.json")) as f:
+        bench = json.load(f)
+    medians = {b["run_name"]: b for b in bench["benchmarks"] if b.get("aggregate_name") == "median"}
+    with open(os.path.join(results, "instructions")) as f:
+        instructions = f.read().strip()
+    lines = ["| Figure | Target | Measured |", "|---|---|---:|"]
+    for label, name, kind, divisor, digits, target in DRAWING:
+        lines.append("| %s | %s | %.*f |" % (label, target, digits, medians[name][kind] / divisor))
+        if name == "drawBoard/process_time" and kind == "cpu_time":
+            lines.append("| drawBoard: instructions per call (callgrind) | | %s |" % instructions)
+    lines += ["", "| Running program | Target | game | bare SDL loop | game on SDL's defaults |",
+              "|---|---|---:|---:|---:|"]
+    for label, key, digits, target in RUNNING:
+        cells = ["%.*f" % (digits, running[name][key]) if key in running[name] else "–"
+                 for name in ("game", "bare", "defaults")]
+        lines.append("| %s | %s | %s |" % (label, target, " | ".join(cells)))
+    with open(os.path.join(results, "load_before")) as f, open("/proc/loadavg") as g:
+        load = [" ".join(text.split()[:3]) for text in (f.read(), g.read())]
+    commit = subprocess.run(["git", "-C", ROOT, "rev-parse", "--short", "HEAD"], capture_output=True,
+                            text=True).stdout.strip()
+    context = bench["context"]
+    lines += ["", "Measured %s at commit %s on %s x %s MHz, Linux %s; load average (1, 5, 15 min) %s before the "
+              "run and %s after it." % (datetime.date.today(), commit, context["num_cpus"], context["mhz_per_cpu"],
+                                        platform.release(), *load)]
+    return "\n".join(lines)
 
 
 def main():
-    parser = argparse.ArgumentParser(description=__doc__)
-    parser.add_argument("--bench-dir", required=True, help="build directory of bench/")
-    parser.add_argument("--game", required=True)
-    parser.add_argument("--gfx", required=True)
-    parser.add_argument("--launches", type=int, default=15)
-    parser.add_argument("--runs", type=int, default=3)
-    parser.add_argument("--idle-seconds", type=float, default=10.0)
-    parser.add_argument("--out", required=True)
-    args = parser.parse_args()
-
-    bench_dir = os.path.abspath(args.bench_dir)
-    probe = os.path.join(bench_dir, "launch_probe")
-    shim = os.path.join(bench_dir, "first_flip_shim.so")
-    scratch = tempfile.mkdtemp(prefix="tessalorium-bench-")
-    os.symlink(os.path.abspath(args.gfx), os.path.join(scratch, "gfx"))
-    sdl_env = dict(os.environ, LD_PRELOAD=shim)
-    # The bare loop runs with the SDL settings the game chooses for itself.
-    bare_env = dict(sdl_env)
-    for name, value in (("SDL_RENDER_DRIVER", "software"),
-                        ("SDL_FRAMEBUFFER_ACCELERATION", "0")):
-        bare_env.setdefault(name, value)
-    subjects = [
-        Subject("tessalorium", [os.path.abspath(args.game)], sdl_env, scratch, True),
-        Subject("bare_wait", [os.path.join(bench_dir, "bare_wait")], bare_env, scratch, True),
-    ]
-
-    try:
-        result = measure(probe, subjects, args)
-    finally:
-        shutil.rmtree(scratch, ignore_errors=True)
-    with open(args.out, "w") as f:
-        json.dump(result, f, indent=1)
-
-
-def measure(probe, subjects, args):
-    launches = {s.name: [] for s in subjects}
-    steady = {s.name: [] for s in subjects}
-    # One launch each first, unrecorded: the file cache is warm for all.
-    for subject in subjects:
-        with Running(probe, subject):
-            pass
-    for i in range(args.launches):
-        for subject in subjects:
-            with Running(probe, subject) as run:
-                launches[subject.name].append(launch_figures(run.times, subject.flip))
-        print(f"measure: launches {i + 1}/{args.launches}", file=sys.stderr)
-    for i in range(args.runs):
-        for subject in subjects:
-            steady[subject.name].append(steady_run(probe, subject, args.idle_seconds))
-        print(f"measure: steady runs {i + 1}/{args.runs}", file=sys.stderr)
-
-    result = {}
-    for subject in subjects:
-        result[subject.name] = dict(medians(launches[subject.name]),
-                                    **medians(steady[subject.name]))
-        result[subject.name]["samples"] = {"launches": launches[subject.name],
-                                           "steady": steady[subject.name]}
-    return result
+    if len(sys.argv) not in (5, 6) or sys.argv[5:] not in ([], ["--write"]):
+        sys.exit(__doc__)
+    block = table(sys.argv[1], measure_programs(int(sys.argv[2]), int(sys.argv[3]), float(sys.argv[4])))
+    print(block)
+    if "--write" in sys.argv:
+        with open(PAGE) as f:
+            head, rest = f.read().split(BEGIN)
+        with open(PAGE, "w") as f:
+            f.write(head + BEGIN + "\n" + block + "\n" + END + rest.split(END)[1])
 
 
 if __name__ == "__main__":
