@@ -78,6 +78,8 @@ TEST_F(PlayLoop, DraggingShowsWhetherTheDropWouldBeAllowed)
         playLoop(*game, STATE_PLAY);
         EXPECT_TRUE(looksLike(cursor, {Sint16(cellX(x) - 8), Sint16(cellY(y) - 8), 16, 16}));
     }
+    // The first cursor went with the motion that drew the second: an empty cell again.
+    EXPECT_TRUE(looksLike("cursor-gone", {Sint16(cellX(5) - 8), Sint16(cellY(2) - 8), 16, 16}));
     // Neither a release before any press (the title's click), a refused
     // drop, nor a press on a button released on the board changes anything.
     harness::push({harness::mouse(SDL_MOUSEBUTTONUP, cellX(3), cellY(0))});
