@@ -15,32 +15,31 @@ extern "C" void __real_SDL_Delay(Uint32 ms);
 
 namespace {
 
-constexpr int MID_GAME_SPAWNS = 14;  // 56 pieces, the last four marked
+// The mid-game position: 56 pieces (the last four marked), an unspent undo
+// and both counters with four digits.
+constexpr unsigned MID_GAME_SEED = 7;
+constexpr int MID_GAME_SPAWNS = 14;
+constexpr uint32_t MID_GAME_COUNTER = 1234;
 constexpr uint32_t GROUP_CELLS = 4;  // the smallest group that is removed
 constexpr int PAUSES_PER_CELL = 16;  // the removal animation's frames
 constexpr Uint32 PAUSE_MS = 5;       // and the pause after each
 
-// A real Game at the desktop's depth, in mid-game: markers, an unspent undo
-// and a four-digit score in the heads-up display.
+// A real Game at the desktop's depth, in mid-game.
 Game* openGame()
 {
     applySdlHints();
-    // The game reads gfx/ from its working directory.
-    if (chdir(TESSALORIUM_SOURCE_DIR) != 0 || SDL_Init(SDL_INIT_VIDEO) != 0) {
-        std::exit(1);
-    }
     Game* game = new Game;
-    if (!game->initVideo()) {
-        std::fprintf(stderr, "initVideo: %s\n", SDL_GetError());
+    // The game reads gfx/ from its working directory.
+    if (chdir(TESSALORIUM_SOURCE_DIR) != 0 || SDL_Init(SDL_INIT_VIDEO) != 0 || !game->initVideo()) {
+        std::fprintf(stderr, "draw_bench: cannot open the game: %s\n", SDL_GetError());
         std::exit(1);
     }
-    srand(7);
+    srand(MID_GAME_SEED);
     game->resetBoard();
     for (int spawn = 0; spawn < MID_GAME_SPAWNS; ++spawn) {
         game->spawnPieces();
     }
-    game->score = 1234;
-    game->turns = 56;
+    game->score = game->turns = MID_GAME_COUNTER;
     game->undoAvailable = true;
     harness::reset();
     return game;

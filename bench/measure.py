@@ -1,35 +1,31 @@
 #!/usr/bin/env python3
-"""Measures the running programs on the X display ($DISPLAY) and prints every figure as the table
-of docs/performance.md: bench/run.sh runs it after draw_bench, whose results it reads.
+"""Measures the running programs on the X display ($DISPLAY) and prints the table of docs/performance.md
+with draw_bench's figures, which it reads from RESULTS; bench/run.sh runs it.
 
-    measure.py RESULTS LAUNCHES RUNS IDLE_SECONDS [--write]
+    measure.py RESULTS LAUNCHES RUNS IDLE_SECONDS
 
-The game, the bare SDL loop and the game on SDL's own defaults are started in turn, so that
-they share the machine's load; every figure is a median."""
-import ctypes, datetime, json, os, platform, select, shutil, statistics, struct, subprocess, sys, tempfile, time  # noqa
+The game, the bare SDL loop and the game on SDL's own defaults take turns, so that they share the
+machine's load; every figure is a median."""
+import ctypes, datetime, json, os, platform, select, shutil, statistics, struct, subprocess, sys, tempfile, time
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 BUILD = os.path.join(ROOT, "build", "bench")
-PAGE = os.path.join(ROOT, "docs", "performance.md")
-BEGIN, END = "<!-- figures: begin (bench/run.sh --write) -->", "<!-- figures: end -->"
 TITLE_CLICK = (100, 40)  # leaves the title screen and touches no button of the play screen
 LAUNCH_TIMEOUT, GROUP_CELLS, CELL_FLOOR_MS = 10.0, 4, 16 * 5
 
 X = ctypes.cdll.LoadLibrary("libX11.so.6")
+DISPLAY, INT, LONG = ctypes.c_void_p, ctypes.c_int, ctypes.c_ulong  # Display *, int, Window or mask
 for name, result, *arguments in (
-        ("XOpenDisplay", ctypes.c_void_p, ctypes.c_char_p), ("XDefaultRootWindow", ctypes.c_ulong, ctypes.c_void_p),
-        ("XSelectInput", ctypes.c_int, ctypes.c_void_p, ctypes.c_ulong, ctypes.c_long),
-        ("XSync", ctypes.c_int, ctypes.c_void_p, ctypes.c_int), ("XPending", ctypes.c_int, ctypes.c_void_p),
-        ("XNextEvent", ctypes.c_int, ctypes.c_void_p, ctypes.c_void_p),
-        ("XConnectionNumber", ctypes.c_int, ctypes.c_void_p)):
+        ("XOpenDisplay", DISPLAY, ctypes.c_char_p), ("XDefaultRootWindow", LONG, DISPLAY),
+        ("XSelectInput", INT, DISPLAY, LONG, LONG), ("XSync", INT, DISPLAY, INT), ("XPending", INT, DISPLAY),
+        ("XNextEvent", INT, DISPLAY, ctypes.c_void_p), ("XConnectionNumber", INT, DISPLAY)):
     getattr(X, name).restype, getattr(X, name).argtypes = result, arguments
 MAP_NOTIFY, SUBSTRUCTURE_NOTIFY = 19, 1 << 19
 
 
 class MapEvent(ctypes.Structure):  # XMapEvent, padded to the size of any XEvent
-    _fields_ = [("type", ctypes.c_int), ("serial", ctypes.c_ulong), ("send_event", ctypes.c_int),
-                ("display", ctypes.c_void_p), ("event", ctypes.c_ulong), ("window", ctypes.c_ulong),
-                ("override_redirect", ctypes.c_int), ("pad", ctypes.c_long * 24)]
+    _fields_ = [("type", INT), ("serial", LONG), ("send_event", INT), ("display", DISPLAY), ("event", LONG),
+                ("window", LONG), ("override_redirect", INT), ("pad", LONG * 24)]
 
 
 def launch(display, command, env, cwd):
@@ -89,7 +85,8 @@ def steady(program, clicks, seconds):
         figures["title_cpu"], figures["title_wakeups"] = idle_cost(pid, seconds)
         window = subprocess.run(["xdotool", "search", "--onlyvisible", "--pid", str(pid)], check=True,
                                 capture_output=True, text=True).stdout.split()[-1]
-        subprocess.run(["xdotool", "mousemove", "--window", window, *map(str, TITLE_CLICK), "click", "1"], check=True)
+        subprocess.run(["xdotool", "mousemove", "--window", window, *map(str, TITLE_CLICK), "click", "1"],
+                       check=True)
         time.sleep(0.5)
     figures["idle_cpu"], figures["idle_wakeups"] = idle_cost(pid, seconds)
     status = dict(line.split(":", 1) for line in open("/proc/%d/status" % pid))
@@ -130,8 +127,8 @@ def measure_programs(launches, runs, seconds):
             print("measure: steady runs %d/%d" % (run + 1, runs), file=sys.stderr)
     finally:
         shutil.rmtree(scratch, ignore_errors=True)
-    return {name: {key: statistics.median(sample[key] for sample in samples[name]) for samples in (launched, steadied)
-                   for key in samples[name][0]} for name in programs}
+    return {name: {key: statistics.median(sample[key] for sample in samples[name])
+                   for samples in (launched, steadied) for key in samples[name][0]} for name in programs}
 
 
 DRAWING = [  # label, draw_bench's benchmark, which time, divided by, digits, target
@@ -147,7 +144,8 @@ DRAWING = [  # label, draw_bench's benchmark, which time, divided by, digits, ta
 RUNNING = [  # label, key, digits, target
     ("launch → mapped window, ms", "map_ms", 1, ""), ("launch → first frame, ms", "first_frame_ms", 1, "≤ 30"),
     ("resident memory (VmRSS), MB", "rss", 1, "≤ 12"), ("proportional memory (Pss), MB", "pss", 1, ""),
-    ("threads", "threads", 0, "1"), ("CPU while waiting on the play screen, ms per s", "idle_cpu", 2, "≤ bare loop"),
+    ("threads", "threads", 0, "1"),
+    ("CPU while waiting on the play screen, ms per s", "idle_cpu", 2, "≤ bare loop"),
     ("wake-ups while waiting, per s", "idle_wakeups", 0, ""),
     ("CPU while showing the title screen, ms per s", "title_cpu", 2, ""),
     ("wake-ups on the title screen, per s", "title_wakeups", 0, "")]
@@ -157,13 +155,11 @@ def table(results, running):
     with open(os.path.join(results, "draw_bench.json")) as f:
         bench = json.load(f)
     medians = {b["run_name"]: b for b in bench["benchmarks"] if b.get("aggregate_name") == "median"}
+    lines = ["| Figure | Target | Measured |", "|---|---|---:|"] + [
+        "| %s | %s | %.*f |" % (label, target, digits, medians[name][kind] / divisor)
+        for label, name, kind, divisor, digits, target in DRAWING]
     with open(os.path.join(results, "instructions")) as f:
-        instructions = f.read().strip()
-    lines = ["| Figure | Target | Measured |", "|---|---|---:|"]
-    for label, name, kind, divisor, digits, target in DRAWING:
-        lines.append("| %s | %s | %.*f |" % (label, target, digits, medians[name][kind] / divisor))
-        if name == "drawBoard/process_time" and kind == "cpu_time":
-            lines.append("| drawBoard: instructions per call (callgrind) | | %s |" % instructions)
+        lines.append("| drawBoard: instructions per call (callgrind) | | %s |" % f.read().strip())
     lines += ["", "| Running program | Target | game | bare SDL loop | game on SDL's defaults |",
               "|---|---|---:|---:|---:|"]
     for label, key, digits, target in RUNNING:
@@ -175,22 +171,16 @@ def table(results, running):
     commit = subprocess.run(["git", "-C", ROOT, "rev-parse", "--short", "HEAD"], capture_output=True,
                             text=True).stdout.strip()
     context = bench["context"]
-    lines += ["", "Measured %s at commit %s on %s x %s MHz, Linux %s; load average (1, 5, 15 min) %s before the "
-              "run and %s after it." % (datetime.date.today(), commit, context["num_cpus"], context["mhz_per_cpu"],
-                                        platform.release(), *load)]
+    lines += ["", "Measured %s at commit %s on %s x %s MHz, Linux %s; load average (1, 5, 15 min) %s before "
+              "the run and %s after it." % (datetime.date.today(), commit, context["num_cpus"],
+                                            context["mhz_per_cpu"], platform.release(), *load)]
     return "\n".join(lines)
 
 
 def main():
-    if len(sys.argv) not in (5, 6) or sys.argv[5:] not in ([], ["--write"]):
+    if len(sys.argv) != 5:
         sys.exit(__doc__)
-    block = table(sys.argv[1], measure_programs(int(sys.argv[2]), int(sys.argv[3]), float(sys.argv[4])))
-    print(block)
-    if "--write" in sys.argv:
-        with open(PAGE) as f:
-            head, rest = f.read().split(BEGIN)
-        with open(PAGE, "w") as f:
-            f.write(head + BEGIN + "\n" + block + "\n" + END + rest.split(END)[1])
+    print(table(sys.argv[1], measure_programs(int(sys.argv[2]), int(sys.argv[3]), float(sys.argv[4]))))
 
 
 if __name__ == "__main__":
