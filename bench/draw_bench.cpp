@@ -24,16 +24,22 @@ constexpr uint32_t GROUP_CELLS = 4;  // the smallest group that is removed
 constexpr int PAUSES_PER_CELL = 16;  // the removal animation's frames
 constexpr Uint32 PAUSE_MS = 5;       // and the pause after each
 
-// A real Game at the desktop's depth, in mid-game.
-Game* openGame()
+// One real Game for the whole run, at the desktop's depth, set to the
+// mid-game position afresh for each benchmark.
+Game& midGame()
 {
-    applySdlHints();
-    Game* game = new Game;
-    // The game reads gfx/ from its working directory.
-    if (chdir(TESSALORIUM_SOURCE_DIR) != 0 || SDL_Init(SDL_INIT_VIDEO) != 0 || !game->initVideo()) {
-        std::fprintf(stderr, "draw_bench: cannot open the game: %s\n", SDL_GetError());
-        std::exit(1);
+    static Game* game = nullptr;
+    if (game == nullptr) {
+        applySdlHints();
+        game = new Game;
+        // The game reads gfx/ from its working directory.
+        if (chdir(TESSALORIUM_SOURCE_DIR) != 0 || SDL_Init(SDL_INIT_VIDEO) != 0 ||
+            !game->initVideo()) {
+            std::fprintf(stderr, "draw_bench: cannot open the game: %s\n", SDL_GetError());
+            std::exit(1);
+        }
     }
+    harness::reset();
     srand(MID_GAME_SEED);
     game->resetBoard();
     for (int spawn = 0; spawn < MID_GAME_SPAWNS; ++spawn) {
@@ -41,57 +47,47 @@ Game* openGame()
     }
     game->score = game->turns = MID_GAME_COUNTER;
     game->undoAvailable = true;
-    harness::reset();
-    return game;
-}
-
-void closeGame(Game* game)
-{
-    delete game;
-    SDL_Quit();
+    return *game;
 }
 
 void drawBoard(benchmark::State& state)
 {
-    Game* game = openGame();
+    Game& game = midGame();
     for (auto _ : state) {
-        game->drawBoard();
+        game.drawBoard();
     }
-    closeGame(game);
 }
 
 // Presenting alone: part of every drawBoard.
 void flip(benchmark::State& state)
 {
-    Game* game = openGame();
+    Game& game = midGame();
     for (auto _ : state) {
-        SDL_Flip(game->screen);
+        SDL_Flip(game.screen);
     }
-    closeGame(game);
 }
 
 // A row of four removed with its animation: argument 0 on the virtual clock
 // (the work alone), 1 with the pauses slept as the game sleeps them.
 void removal(benchmark::State& state)
 {
-    Game* game = openGame();
+    Game& game = midGame();
     if (state.range(0) == 1) {
         harness::onDelay = [] { __real_SDL_Delay(harness::delays.back()); };
     }
     for (auto _ : state) {
         state.PauseTiming();
-        game->resetBoard();
+        game.resetBoard();
         for (uint32_t x = 0; x < GROUP_CELLS; ++x) {
-            game->setCell(x, 0, 0);
+            game.setCell(x, 0, 0);
         }
         harness::delays.clear();
         state.ResumeTiming();
-        game->clearGroups();
+        game.clearGroups();
     }
     if (harness::delays.size() != GROUP_CELLS * PAUSES_PER_CELL) {
         state.SkipWithError("the row was not removed");
     }
-    closeGame(game);
 }
 
 // The pauses of one removed cell alone, as the system keeps them.

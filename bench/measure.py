@@ -6,7 +6,7 @@ with draw_bench's figures, which it reads from RESULTS; bench/run.sh runs it.
 
 The game, the bare SDL loop and the game on SDL's own defaults take turns, so that they share the
 machine's load; every figure is a median."""
-import ctypes, datetime, json, os, platform, select, shutil, statistics, struct, subprocess, sys, tempfile, time
+import ctypes, datetime, json, os, platform, select, statistics, struct, subprocess, sys, tempfile, time
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 BUILD = os.path.join(ROOT, "build", "bench")
@@ -109,9 +109,8 @@ def measure_programs(launches, runs, seconds):
         # the game leaves a variable that is set alone, and SDL takes an empty one for its default
         "defaults": ([game], dict(env, SDL_RENDER_DRIVER="", SDL_FRAMEBUFFER_ACCELERATION=""), True)}
     launched, steadied = ({name: [] for name in programs} for _ in range(2))
-    scratch = tempfile.mkdtemp(prefix="tessalorium-bench-")
-    os.symlink(os.path.join(ROOT, "gfx"), os.path.join(scratch, "gfx"))
-    try:
+    with tempfile.TemporaryDirectory(prefix="tessalorium-bench-") as scratch:
+        os.symlink(os.path.join(ROOT, "gfx"), os.path.join(scratch, "gfx"))
         for number in range(launches + 1):  # the first, unrecorded, warms the file cache
             for name, (command, environment, _) in programs.items():
                 program, times = launch(display, command, environment, scratch)
@@ -125,8 +124,6 @@ def measure_programs(launches, runs, seconds):
                 finally:
                     stop(program)
             print("measure: steady runs %d/%d" % (run + 1, runs), file=sys.stderr)
-    finally:
-        shutil.rmtree(scratch, ignore_errors=True)
     return {name: {key: statistics.median(sample[key] for sample in samples[name])
                    for samples in (launched, steadied) for key in samples[name][0]} for name in programs}
 

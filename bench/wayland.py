@@ -4,7 +4,7 @@ installed from build/bench. bench/run.sh --wayland [--quick] [--write] runs it.
 
 Each output is Weston's X11 backend, with XWayland, in an Xvfb of the output's pixels: a screenshot
 of the Xvfb is what the output shows, and the window is what differs from the empty black desktop."""
-import datetime, io, os, re, shutil, subprocess, sys, tempfile, time  # noqa: E401
+import datetime, io, os, re, subprocess, sys, tempfile, time  # noqa: E401
 from PIL import Image, ImageChops
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
@@ -89,10 +89,10 @@ def output_rows(w, h, s, launcher, scratch, ways):
 
 
 def main():
-    load, scratch = " ".join(open("/proc/loadavg").read().split()[:3]), tempfile.mkdtemp()
+    load = " ".join(open("/proc/loadavg").read().split()[:3])
     print("| Output: pixels @ scale | Way | Settings the game got | Window on the output | Scale | Mixed blocks"
           " | Crisp |\n|---|---|---|---|---:|---:|---|")
-    try:
+    with tempfile.TemporaryDirectory() as scratch:
         subprocess.run(["cmake", "--install", os.path.join(ROOT, "build", "bench"), "--prefix", scratch],
                        check=True, stdout=subprocess.DEVNULL)
         os.makedirs(os.path.join(scratch, "stub"))
@@ -104,8 +104,6 @@ def main():
         for output in OUTPUTS[:2] if "--quick" in sys.argv else OUTPUTS:
             for row in output_rows(*output, os.path.join(scratch, "bin", "tessalorium"), scratch, ways):
                 print(row, flush=True)
-    finally:
-        shutil.rmtree(scratch, ignore_errors=True)
     commit = subprocess.run(["git", "-C", ROOT, "rev-parse", "--short", "HEAD"], capture_output=True, text=True)
     versions = subprocess.run(["dpkg-query", "-W", "-f=${Package} ${Version}, ", "weston", "xwayland",
                                "libsdl1.2-compat", "libsdl2-2.0-0"], capture_output=True, text=True).stdout

@@ -4,7 +4,7 @@
 #   tools/deps.sh package ... plus what building the .deb needs
 #   tools/deps.sh test    ... plus everything the test suite uses
 #   tools/deps.sh bench   ... plus what the benchmarks use
-#   tools/deps.sh wayland what bench/wayland_scale.py uses
+#   tools/deps.sh wayland what bench/run.sh --wayland adds
 set -euo pipefail
 
 play=(g++ cmake make pkg-config libsdl1.2-compat-dev)
@@ -18,7 +18,7 @@ test=("${package[@]}" libgtest-dev
     valgrind clang libclang-rt-14-dev
     desktop-file-utils appstream xfonts-terminus shellcheck)
 # Benchmarks.
-bench=("${test[@]}" libbenchmark-dev libx11-dev libxdamage-dev procps)
+bench=("${test[@]}" libbenchmark-dev)
 # The window's scale on Wayland: Weston nested in Xvfb, with XWayland, and
 # the tools the launcher and the measuring script read the outputs with.
 wayland=("${play[@]}" weston xwayland wayland-utils xvfb x11-utils x11-xserver-utils
