@@ -6,7 +6,7 @@
 #   bench/run.sh --wayland the window on Wayland outputs instead (docs/wayland.md)
 # Installs what is missing (tools/deps.sh bench, and wayland), builds in
 # build/bench and runs everything on virtual displays of its own. Takes about
-# four minutes on two cores (--wayland five); best on an otherwise idle machine.
+# 3.5 minutes on two loaded cores (--wayland 2); best on an idle machine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
