@@ -87,58 +87,60 @@ TEST_F(Scores, DamagedFilesNeverYieldInventedScoresAndAreLeftAsTheyAre)
     fs::remove("fifo");
 }
 
+// A failed save says why on standard error and leaves the file as it was,
+// the damaged file too where it cannot be kept beside the new table.
 TEST_F(Scores, AFailedSaveSaysSoAndKeepsTheFileAsItWas)
 {
-    const fs::path here = fs::current_path();
+    const std::string here = fs::current_path().string() + "/";
+    const std::string told = "tessalorium: cannot save the high scores in ";
     rlimit normal;
     getrlimit(RLIMIT_FSIZE, &normal);
+    const rlimit small = {10, normal.rlim_max};
     signal(SIGXFSZ, SIG_IGN);
-    for (int fault = 0; fault < 3; ++fault) {
-        writeFile(HIGHSCORE_FILE, SAMPLE);
+    // The file, what goes wrong after it was read, and what the save says.
+    const std::tuple<std::string, std::function<void()>, std::string> faults[] = {
+        {SAMPLE, [] { fs::remove(HIGHSCORE_FILE), fs::create_directory(HIGHSCORE_FILE); },
+         told + here + "hiscores.dat: "},  // a folder in the file's place
+        {SAMPLE, [&] { setrlimit(RLIMIT_FSIZE, &small); },
+         told.substr(0, 10)},  // the disk fills up part-way through the write, and the line
+        {SAMPLE,
+         [] { fs::create_directory("gone"), fs::current_path("gone"), fs::remove("../gone"); },
+         told + "hiscores.dat: "},  // the working folder is gone
+        {PARTLY, [] { fs::create_directories(HIGHSCORE_FILE + ".damaged/in the way"s); },
+         told + here +
+             "hiscores.dat: cannot keep the damaged file as hiscores.dat.damaged: Is a "
+             "directory\n"}};
+    for (const auto& [bytes, fault, said] : faults) {
+        writeFile(HIGHSCORE_FILE, bytes);
         HighscoreTable* table = HighscoreTable::instance();
         table->insert({"Winner", 999}, table->rank(999));
-        if (fault == 0) {  // a folder in the file's place cannot be renamed over
-            fs::remove(HIGHSCORE_FILE);
-            fs::create_directory(HIGHSCORE_FILE);
-        } else if (fault == 1) {  // the disk fills up part-way through the write
-            const rlimit small = {10, normal.rlim_max};
-            setrlimit(RLIMIT_FSIZE, &small);
-        } else {  // the working folder is gone
-            fs::create_directory("gone");
-            fs::current_path("gone");
-            fs::remove("../gone");
-        }
+        fault();
         testing::internal::CaptureStderr();
-        EXPECT_FALSE(table->save()) << fault;
+        EXPECT_FALSE(table->save()) << said;
         HighscoreTable::shutdown();  // tries once more, failing the same way
-        const std::string said = testing::internal::GetCapturedStderr();
-        const std::string told = "tessalorium: cannot save the high scores in " +
-                                 (fault == 2 ? ""s : here.string() + "/") + "hiscores.dat: ";
-        // The size limit cuts what is captured of the line too.
-        EXPECT_EQ(said.substr(0, told.size()), told.substr(0, fault == 1 ? 10 : told.size()));
+        EXPECT_EQ(testing::internal::GetCapturedStderr().substr(0, said.size()), said);
         setrlimit(RLIMIT_FSIZE, &normal);
         fs::current_path(here);
-        EXPECT_TRUE(fault == 0 || readFile(HIGHSCORE_FILE) == SAMPLE) << fault;
-        EXPECT_EQ(strays(), 0u) << fault;
+        EXPECT_EQ(fs::is_directory(HIGHSCORE_FILE) ? bytes : readFile(HIGHSCORE_FILE), bytes);
+        fs::remove_all(HIGHSCORE_FILE + ".damaged"s);
+        EXPECT_EQ(strays(), 0u) << said;
         fs::remove_all(HIGHSCORE_FILE);
     }
 }
 
 // A file the reader refuses or reads only in part is replaced by the next
 // save, but kept beside it first (once, the newest damage kept), so that the
-// player can recover it; where it cannot be kept, it is not replaced.
+// player can recover it.
 TEST_F(Scores, ADamagedFileIsKeptBesideTheNewTable)
 {
-    const std::string damaged = HIGHSCORE_FILE + ".damaged"s, here = fs::current_path().string();
-    const std::string winner = "5\nWinner\n999\n", kept = "tessalorium: the high scores in " +
-                                                          here +
-                                                          "/hiscores.dat were damaged; the "
-                                                          "file is kept as " +
-                                                          here + "/" + damaged + "\n";
-    const std::string partly = "5\nAnn\n500\nBo\n400\nBob\n8000x\nDee\n200\nEve\n100\n";
+    const std::string here = fs::current_path().string() + "/", damaged = "hiscores.dat.damaged";
+    const std::string winner = "5\nWinner\n999\n",
+                      kept = "tessalorium: the high scores in " + here +
+                             "hiscores.dat were damaged; the file is kept as " + here + damaged +
+                             "\n";
     const std::tuple<std::string, bool, std::string> cases[] = {
         {"4\nAnn\n500\nBo\n400\nCyd\n300\nDee\n200\n", true, winner + NOBODY.substr(11)},
-        {partly, true, winner + "Ann\n500\nBo\n400\nBob\n0\n\n0\n"},
+        {PARTLY, true, winner + "Ann\n500\nBo\n400\nBob\n0\n\n0\n"},
         {SAMPLE.substr(0, 13), true, winner + "Ann\n500\nBo\n0\n\n0\n\n0\n"},  // cut short
         {SAMPLE, false, winner + SAMPLE.substr(2, 31)},
     };
@@ -157,23 +159,6 @@ TEST_F(Scores, ADamagedFileIsKeptBesideTheNewTable)
         HighscoreTable::shutdown();
         fs::remove(damaged);
     }
-    fs::create_directories(damaged + "/in the way");
-    writeFile(HIGHSCORE_FILE, partly);
-    HighscoreTable* table = HighscoreTable::instance();
-    table->insert({"Winner", 999}, table->rank(999));
-    testing::internal::CaptureStderr();
-    EXPECT_FALSE(table->save());
-    EXPECT_EQ(testing::internal::GetCapturedStderr(),
-              "tessalorium: cannot save the high scores in " + here +
-                  "/hiscores.dat: cannot keep the damaged file as hiscores.dat.damaged: Is a "
-                  "directory\n");
-    EXPECT_EQ(readFile(HIGHSCORE_FILE), partly);
-    fs::remove_all(damaged);
-    testing::internal::CaptureStderr();
-    HighscoreTable::shutdown();  // tries again at exit
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), kept);
-    EXPECT_EQ(readFile(damaged), partly);
-    fs::remove(damaged);
 }
 
 // A save that cannot read the file there, or whose wait for the folder's

@@ -9,6 +9,7 @@
 
 inline const std::string NOBODY = "5\nNobody\n0\nNobody\n0\nNobody\n0\nNobody\n0\nNobody\n0\n";
 inline const std::string SAMPLE = "5\nAnn\n500\nBo\n400\nCyd\n300\nDee\n200\nEve\n100\n";
+inline const std::string PARTLY = "5\nAnn\n500\nBo\n400\nBob\n8000x\nDee\n200\nEve\n100\n";
 
 // The table as its file holds it.
 inline std::string textOf(const HighscoreTable& table)
