@@ -57,34 +57,17 @@ def start():
     try:
         WINDOW = xdo("search", "--sync", "--onlyvisible", "--pid", GAME.pid).split()[-1]
     except subprocess.TimeoutExpired:
-        sys.exit("no visible game window in 60 s; " + seen())
+        sys.exit("no visible game window in 60 s; the game " + ("running" if GAME.poll() is None else "ended"))
 
 
-def seen():
-    """What a start that failed saw: each window of the game's, named or not, mapped or not, managed by
-    openbox or not, and whether the game and openbox still run."""
-    def ask(*command):
-        return subprocess.run(list(map(str, command)), env=ENV, text=True, capture_output=True, timeout=10).stdout
-
-    def alive(name, process):
-        return name + (" running" if process.poll() is None else " ended (%d)" % process.returncode)
-    managed = ask("xprop", "-root", "_NET_CLIENT_LIST").replace(",", " ").split()
-    windows = ["window %s: WM_NAME %s, %s, %s _NET_CLIENT_LIST" % (
-        hex(w), ask("xprop", "-id", w, "-notype", "WM_NAME").partition(" = ")[2].strip() or "unset",
-        ask("xwininfo", "-id", w).partition("Map State: ")[2].split("\n")[0],
-        "in" if hex(w) in managed else "not in") for w in map(int, ask("xdotool", "search", "--pid", GAME.pid).split())]
-    return "; ".join([alive("the game", GAME), *(windows or ["no window of its own"]), alive("openbox", WM)])
-
-
-def closes(where, request=lambda: subprocess.check_call(["wmctrl", "-i", "-c", hex(int(WINDOW))], env=ENV),
-           limit=10):
-    """The game ends with status 0 within limit seconds of a close request, by default the desktop's Close."""
+def closes(where, request=lambda: subprocess.check_call(["wmctrl", "-i", "-c", hex(int(WINDOW))], env=ENV)):
+    """The game ends with status 0 within 10 s of a close request, by default the desktop's Close."""
     begun = time.monotonic()
     request()
     try:
-        assert GAME.wait(limit) == 0, "closed from %s: status %d" % (where, GAME.returncode)
+        assert GAME.wait(10) == 0, "closed from %s: status %d" % (where, GAME.returncode)
     except subprocess.TimeoutExpired:
-        sys.exit("closed from %s: still running after %d s" % (where, limit))
+        sys.exit("closed from %s: still running after 10 s" % where)
     print("closed from %s in %.2f s" % (where, time.monotonic() - begun))
 
 
@@ -151,10 +134,6 @@ def joins(codes, s, t):
     return sum(codes[k] != EMPTY and (codes[k] == codes[s] or WILD in (codes[k], codes[s])) for k in near)
 
 
-def new_game(shot="last.png"):
-    return settle("a new game", lambda image: view(image, 0), [*at(*NEUTRAL), "click", 1], shot)
-
-
 def identity():
     """The window as taskbars see it: named, tied to the menu entry, and the menu icon's own picture."""
     shown = subprocess.check_output(["xprop", "-id", WINDOW, "-notype", "WM_NAME", "_NET_WM_NAME", "WM_CLASS"],
@@ -186,7 +165,7 @@ def play():
     start()
     title("title screen with an empty table", [NOBODY] * 5, "title.png")
     identity()
-    board, turn = new_game("new-game.png"), 0
+    board, turn = settle("a new game", lambda image: view(image, 0), [*at(*NEUTRAL), "click", 1], "new-game.png"), 0
     if S > 1:  # what the scale changes: a crisp window (every wait checks it), the mouse mapped back
         move(board, 0)
         return closes("play")

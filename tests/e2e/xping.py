@@ -1,9 +1,7 @@
 """Sends a window manager's _NET_WM_PING to a window and times the answer, as GNOME's mutter and KDE's
 KWin do to grey out a window that does not respond. Plain Xlib through ctypes: no module to install.
-
-    xping.py WINDOW_ID [TIMEOUT_S]    prints the answer's delay in seconds, or 'none' (on $DISPLAY)
 """
-import ctypes, select, sys, time  # noqa: E401
+import ctypes, select, time  # noqa: E401
 
 X = ctypes.cdll.LoadLibrary("libX11.so.6")
 DISPLAY, WINDOW = ctypes.c_void_p, ctypes.c_ulong  # Display *, and Window or Atom
@@ -49,8 +47,3 @@ def ping(window, timeout=10.0, display_name=None):
         return None
     finally:
         X.XCloseDisplay(display)
-
-
-if __name__ == "__main__":
-    delay = ping(int(sys.argv[1], 0), float(sys.argv[2]) if len(sys.argv) > 2 else 10.0)
-    print("none" if delay is None else "%.3f" % delay)

@@ -53,16 +53,15 @@ cpack --config "$build/CPackConfig.cmake" -B "$work/out" >"$work/cpack.log" 2>&1
 deb=$(echo "$work"/out/tessalorium_*.deb)
 tgz=$(echo "$work"/out/tessalorium-*.tar.gz)
 check "CPack made the .deb and the .tar.gz" test -f "$deb" -a -f "$tgz"
-same "the pictures lie in share/games/tessalorium/gfx" "board c18font pieces" \
-    "$(dpkg-deb -c "$deb" | sed -n 's|.* ./usr/share/games/tessalorium/gfx/\(.*\)\.bmp$|\1|p' | sort | xargs)"
 dpkg-deb -x "$deb" "$work/root"
 entry=$(echo "$work"/root/usr/share/applications/*.desktop)
 needs=("usr/bin/$(sed -n 's/^Exec=//p' "$entry")" usr/libexec/tessalorium/tessalorium
-    usr/share/man/man6/tessalorium.6.gz usr/share/doc/tessalorium/copyright)
+    usr/share/games/tessalorium/gfx/{board,c18font,pieces}.bmp usr/share/man/man6/tessalorium.6.gz
+    usr/share/doc/tessalorium/copyright)
 for size in 16 32 48 64 128 256; do
     needs+=("usr/share/icons/hicolor/${size}x$size/apps/$(sed -n 's/^Icon=//p' "$entry").png")
 done
-same "the menu entry's command and icon at every size, the program, the manual, the licence" "" \
+same "the menu entry's command and icon at every size, the program, its pictures, the manual, the licence" "" \
     "$(cd "$work/root" && for f in "${needs[@]}"; do [ -s "$f" ] || echo "missing $f"; done)"
 check "desktop-file-validate passes" quiet desktop-file-validate "$work"/root/usr/share/applications/*.desktop
 check "appstreamcli validate passes" quiet appstreamcli validate --no-net "$work"/root/usr/share/metainfo/*.xml
@@ -80,8 +79,6 @@ scratch_dpkg() { dpkg --root="$work/dpkg root" --force-script-chrootless "$@" >>
 scratch_dpkg -i "$deb" || cat "$work/dpkg.log"
 same "dpkg installs it" "install ok installed" \
     "$(dpkg-query --admindir="$admin" -W -f='${Status}' tessalorium 2>&1)"
-same "every file of the .deb is in place" "$(cd "$work/root" && find . ! -type d | sort)" \
-    "$(cd "$work/dpkg root" && find . ! -type d ! -path './var/*' | sort)"
 scratch_dpkg -r tessalorium || cat "$work/dpkg.log"
 same "dpkg removes every file and folder" "" "$(cd "$work/dpkg root" && find . -mindepth 1 ! -path './var*')"
 
@@ -101,7 +98,6 @@ echo "5 scores of mine" >"$folder/hiscores.dat"
 cmake --install "$build" --prefix "$home/.local" >/dev/null
 cp "$build/install_manifest.txt" "$work/manifest"
 same "nothing is installed into the player's folder" "" "$(grep -F "$folder/" "$work/manifest" || true)"
-same "... nor lintian's overrides, which only the .deb needs" "" "$(grep lintian "$work/manifest" || true)"
 check "the user-prefix game plays" plays "$home/.local/bin/tessalorium"
 check "... and plays again in the folder the first start made" plays "$home/.local/bin/tessalorium"
 same "... where gfx leads to its pictures" "$home/.local/share/games/tessalorium/gfx" "$(readlink "$folder/gfx")"
@@ -111,7 +107,6 @@ same "the manifest uninstall removes all it installed" "" \
 # README's second line: the folders left empty go too, the player's stays.
 xargs -d '\n' dirname <"$work/manifest" | sort -u | xargs -d '\n' rmdir -p --ignore-fail-on-non-empty
 same "... and then the folders it leaves empty" "" "$(find "$home/.local" -type d -empty)"
-same "... and leaves the .tar.gz's pictures" 3 "$(find "$tree/share/games/tessalorium/gfx" -name '*.bmp' | wc -l)"
 same "... and the player's scores" "0 0 $folder 1 BM 5 scores of mine" "$(launch "$tree/bin/tessalorium")"
 same "nothing was written where the game was started" "" "$(ls -A "$work/cwd")"
 
