@@ -3,12 +3,13 @@
 #include "scores/highscores.h"
 #include "tests/support/fixture.h"
 
-#include <sys/wait.h>
+#include <unistd.h>
 
 #include <filesystem>
 
 namespace fs = std::filesystem;
 constexpr auto npos = std::string::npos;
+using namespace std::string_literals;
 
 namespace {
 
@@ -35,18 +36,15 @@ std::string bitmap(int w, int h, int colors)
 TEST(Start, ABitmapThatCannotServeItsLayoutEndsTheGameSayingWhich)
 {
     const fs::path home = fs::current_path();
+    fs::create_directories("art/gfx");
+    for (const char* name : {"board.bmp", "pieces.bmp", "c18font.bmp"}) {
+        fs::copy(TESSALORIUM_SOURCE_DIR "/gfx/"s + name, "art/gfx/"s + name);
+    }
+    fs::current_path("art");
     // Starts a Game as the program does, in a folder of the game's own art
     // with `file` holding `bytes` instead.
     const auto starts = [&](const std::string& file, const std::string& bytes) {
-        fs::current_path(home);
-        fs::remove_all("art");
-        fs::create_directories("art/gfx");
-        for (const char* name : {"board.bmp", "pieces.bmp", "c18font.bmp"}) {
-            fs::copy(TESSALORIUM_SOURCE_DIR "/gfx/" + std::string(name),
-                     "art/gfx/" + std::string(name));
-        }
-        writeFile("art/gfx/" + file, bytes);
-        fs::current_path("art");
+        writeFile("gfx/" + file, bytes);
         SDL_Init(SDL_INIT_VIDEO);
         testing::internal::CaptureStderr();
         const bool started = Game().initVideo();
@@ -54,6 +52,7 @@ TEST(Start, ABitmapThatCannotServeItsLayoutEndsTheGameSayingWhich)
         SDL_Quit();
         const size_t line = said.find("tessalorium: cannot use the picture gfx/" + file + ": ");
         EXPECT_EQ(line != npos && said.find('\n', line) == said.size() - 1, !started) << said;
+        writeFile("gfx/" + file, readFile(TESSALORIUM_SOURCE_DIR "/gfx/" + file));
         return started;
     };
     const std::tuple<std::string, int, int, bool> sheets[] = {{"board.bmp", 206, 274, false},
@@ -84,28 +83,18 @@ TEST(Start, ABitmapThatCannotServeItsLayoutEndsTheGameSayingWhich)
     // names the driver there). SDL that failed to start stays broken: each
     // try in a process of its own.
     for (const auto& [driver, said] :
-         {std::pair{"no-such-driver", "tessalorium: could not initialize SDL ("},
-          {"", "tessalorium: no display to open the window on ("},
-          {"wayland", "tessalorium: could not initialize SDL (wayland not available)"},
-          {"wayland,x11", "tessalorium: could not initialize SDL ("}}) {
-        if (fork() == 0) {
+         {std::pair{"no-such-driver", "could not initialize SDL \\("},
+          {"", "no display to open the window on \\("},
+          {"wayland", "could not initialize SDL \\(wayland not available\\)"},
+          {"wayland,x11", "could not initialize SDL \\("}}) {
+        const auto start = [&home, driver = driver] {
             setenv("SDL_VIDEODRIVER", driver, 1);
             unsetenv("DISPLAY");
             setenv("WAYLAND_DISPLAY", "no-such-compositor", 1);
             setenv("XDG_RUNTIME_DIR", home.c_str(), 1);  // no compositor's socket there
-            testing::internal::CaptureStdout();
-            testing::internal::CaptureStderr();
-            const int status = runProgram();
-            const std::string out = testing::internal::GetCapturedStdout();
-            const std::string err = testing::internal::GetCapturedStderr();
-            const size_t line = err.find(said);
-            _exit(status == 1 && out.empty() && line != npos &&
-                          err.find('\n', line) == err.size() - 1
-                      ? 0
-                      : 1);
-        }
-        int status = 1;
-        wait(&status);
-        EXPECT_EQ(status, 0) << "without video, " << said;
+            dup2(STDERR_FILENO, STDOUT_FILENO);          // and nothing on standard output
+            std::exit(runProgram());
+        };
+        EXPECT_EXIT(start(), testing::ExitedWithCode(1), "^tessalorium: "s + said + "[^\n]*\n$");
     }
 }
