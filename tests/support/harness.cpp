@@ -47,7 +47,7 @@ SDL_Event key(SDLKey sym, SDLMod mod, Uint8 type)
     return event;
 }
 
-void push(std::initializer_list<SDL_Event> events)
+void push(const std::vector<SDL_Event>& events)
 {
     for (SDL_Event event : events) {
         if (SDL_PushEvent(&event) != 0) {

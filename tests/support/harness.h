@@ -9,7 +9,6 @@
 #include "game/game.h"
 
 #include <functional>
-#include <initializer_list>
 #include <vector>
 
 namespace harness {
@@ -27,7 +26,7 @@ void reset();  // all of the above as at the start, and SDL's queue emptied
 SDL_Event mouse(Uint8 type, int x, int y, Uint8 button = SDL_BUTTON_LEFT);
 SDL_Event key(SDLKey sym, SDLMod mod = KMOD_NONE, Uint8 type = SDL_KEYDOWN);
 const SDL_Event QUIT = {SDL_QUIT};  // a quit request
-void push(std::initializer_list<SDL_Event> events);
+void push(const std::vector<SDL_Event>& events);
 void drag(int fromX, int fromY, int toX, int toY);  // press, move and release
 
 }  // namespace harness
