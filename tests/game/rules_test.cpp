@@ -39,8 +39,8 @@ TEST_F(Rules, UndoTakesBackTheLastAllowedMoveOncePerGame)
     game->markers[1] = {4, 4};
     game->markers[2] = {6, 6};
     ASSERT_TRUE(game->tryMove(4, 4, 4, 3));
-    EXPECT_EQ(game->markers[1].x, NO_MARKER) << "the marker stays behind";
-    EXPECT_EQ(game->markers[2].x, 6u);
+    EXPECT_EQ(std::pair(game->markers[1].x, game->markers[2].x), std::pair(NO_MARKER, 6u))
+        << "the moved piece's marker is cleared, not moved; another stays";
     game->setCell(0, 0, 3);  // spawned after the move
     game->countEmptyCells();
     game->score = 510;
@@ -51,11 +51,10 @@ TEST_F(Rules, UndoTakesBackTheLastAllowedMoveOncePerGame)
     game->undoMove();
     EXPECT_EQ(harness::flips, 1u) << "the board taken back is drawn";
     EXPECT_EQ(boardText(), boardOf({"", "", "", "", "....2", "......F"}));
-    EXPECT_EQ(game->score, 480u);
-    EXPECT_EQ(game->turns, 0u);
-    EXPECT_EQ(game->level, 2u) << "the level stays";
-    EXPECT_EQ(game->emptyCount, 98u);
-    EXPECT_EQ(game->markers[2].x, NO_MARKER) << "markers are cleared";
+    EXPECT_EQ(
+        std::tuple(game->score, game->turns, game->level, game->emptyCount, game->markers[2].x),
+        std::tuple(480u, 0u, 2u, 98u, NO_MARKER))
+        << "score and turns taken back, the level kept, markers cleared";
     ASSERT_TRUE(game->tryMove(4, 4, 4, 3));
     game->undoMove();
     EXPECT_EQ(game->getCell(4, 3), 2u) << "the second undo does nothing";
@@ -129,9 +128,6 @@ TEST_F(Rules, ARemovedCellClearsTheMarkerOnItOrJustRightOrBelowIt)
 
 TEST_F(Rules, SpawnMarksUpToFourNewPiecesOnEmptyCells)
 {
-    const auto empties = [this] {
-        return uint32_t(std::count(game->board.begin(), game->board.end(), 7u));
-    };
     for (uint32_t level = 2; level <= 3; ++level) {
         std::set<uint32_t> kinds;
         for (unsigned seed = 1; seed <= 30; ++seed) {
@@ -140,15 +136,16 @@ TEST_F(Rules, SpawnMarksUpToFourNewPiecesOnEmptyCells)
             game->level = level;
             while (game->emptyCount > 0) {
                 const auto before = game->board;
-                const uint32_t placed = std::min(empties(), 4u);
+                const uint32_t placed = std::min(game->emptyCount, 4u),
+                               left = game->emptyCount - placed;
                 game->spawnPieces();
-                ASSERT_EQ(empties(), std::count(before.begin(), before.end(), CELL_EMPTY) - placed);
+                ASSERT_EQ(std::count(game->board.begin(), game->board.end(), CELL_EMPTY), left);
                 for (uint32_t i = 0; i < placed; ++i) {
                     const CellPos m = game->markers[i];
                     ASSERT_EQ(before[m.y * BOARD_W + m.x], CELL_EMPTY) << "spawned onto a piece";
                     kinds.insert(game->getCell(m.x, m.y));
                 }
-                ASSERT_EQ(game->emptyCount, empties());
+                ASSERT_EQ(game->emptyCount, left);
             }
         }
         EXPECT_EQ(kinds.size(), level == 3 ? 7u : 6u) << "the seventh kind from level 3 on";
