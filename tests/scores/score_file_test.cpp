@@ -87,47 +87,6 @@ TEST_F(Scores, DamagedFilesNeverYieldInventedScoresAndAreLeftAsTheyAre)
     fs::remove("fifo");
 }
 
-// A failed save says why on standard error and leaves the file as it was,
-// the damaged file too where it cannot be kept beside the new table.
-TEST_F(Scores, AFailedSaveSaysSoAndKeepsTheFileAsItWas)
-{
-    const std::string here = fs::current_path().string() + "/";
-    const std::string told = "tessalorium: cannot save the high scores in ";
-    rlimit normal;
-    getrlimit(RLIMIT_FSIZE, &normal);
-    const rlimit small = {10, normal.rlim_max};
-    signal(SIGXFSZ, SIG_IGN);
-    // The file, what goes wrong after it was read, and what the save says.
-    const std::tuple<std::string, std::function<void()>, std::string> faults[] = {
-        {SAMPLE, [] { fs::remove(HIGHSCORE_FILE), fs::create_directory(HIGHSCORE_FILE); },
-         told + here + "hiscores.dat: "},  // a folder in the file's place
-        {SAMPLE, [&] { setrlimit(RLIMIT_FSIZE, &small); },
-         told.substr(0, 10)},  // the disk fills up part-way through the write, and the line
-        {SAMPLE,
-         [] { fs::create_directory("gone"), fs::current_path("gone"), fs::remove("../gone"); },
-         told + "hiscores.dat: "},  // the working folder is gone
-        {PARTLY, [] { fs::create_directories(HIGHSCORE_FILE + ".damaged/in the way"s); },
-         told + here +
-             "hiscores.dat: cannot keep the damaged file as hiscores.dat.damaged: Is a "
-             "directory\n"}};
-    for (const auto& [bytes, fault, said] : faults) {
-        writeFile(HIGHSCORE_FILE, bytes);
-        HighscoreTable* table = HighscoreTable::instance();
-        table->insert({"Winner", 999}, table->rank(999));
-        fault();
-        testing::internal::CaptureStderr();
-        EXPECT_FALSE(table->save()) << said;
-        HighscoreTable::shutdown();  // tries once more, failing the same way
-        EXPECT_EQ(testing::internal::GetCapturedStderr().substr(0, said.size()), said);
-        setrlimit(RLIMIT_FSIZE, &normal);
-        fs::current_path(here);
-        EXPECT_EQ(fs::is_directory(HIGHSCORE_FILE) ? bytes : readFile(HIGHSCORE_FILE), bytes);
-        fs::remove_all(HIGHSCORE_FILE + ".damaged"s);
-        EXPECT_EQ(strays(), 0u) << said;
-        fs::remove_all(HIGHSCORE_FILE);
-    }
-}
-
 // A file the reader refuses or reads only in part is replaced by the next
 // save, but kept beside it first (once, the newest damage kept), so that the
 // player can recover it.
@@ -161,30 +120,46 @@ TEST_F(Scores, ADamagedFileIsKeptBesideTheNewTable)
     }
 }
 
-// A save that cannot read the file there, or whose wait for the folder's
-// lock runs out (another copy stopped mid-save), leaves the file as it is,
-// says why and keeps its score for the save at exit, which adds it once the
-// cause is gone. Only where the folder cannot be locked at all does a save
-// go on alone. Each case plays in a folder of its player's own, as that
-// player: root could read any file.
-TEST_F(Scores, ASaveThatCannotReadTheFileOrHaveItsTurnLeavesItAndTriesAgain)
+// A save that fails (a file there it cannot read, another copy stopped
+// mid-save keeping the lock, no room, no folder, nowhere to keep a damaged
+// file) leaves the file as it is, says why and keeps its score for the save
+// at exit, which adds it once the cause is gone. Only where the folder cannot
+// be locked at all does a save go on alone. Each case plays in a folder of
+// its player's own, as that player: root could read any file.
+TEST_F(Scores, AFailedSaveSaysWhyLeavesTheFileAndTriesAgainAtExit)
 {
     const uid_t player = geteuid() == 0 ? 65534 : geteuid();  // nobody, for root
-    const std::string told = "tessalorium: cannot save the high scores in " +
-                             fs::current_path().string() + "/own/hiscores.dat: ";
+    const std::string told = "tessalorium: cannot save the high scores in ",
+                      in = told + fs::current_path().string() + "/own/",
+                      damaged = "hiscores.dat.damaged";
     const auto linked = [](const char* target) {
         fs::rename(HIGHSCORE_FILE, "table");
         fs::create_symlink(target, HIGHSCORE_FILE);
     };
     const auto unlinked = [] { fs::rename("table", HIGHSCORE_FILE); };
-    int turn = -1;
+    rlimit normal;
+    getrlimit(RLIMIT_FSIZE, &normal);
+    const rlimit small = {10, normal.rlim_max};
+    int turn = -1, back = -1;
+    // What goes wrong before the table is read and saved, what puts it right
+    // before the save at exit, and what the failed save says.
     const std::tuple<std::function<void()>, std::function<void()>, std::string> cases[] = {
         {[] { chmod(HIGHSCORE_FILE, 0); }, [] { chmod(HIGHSCORE_FILE, 0644); },
-         "cannot read it: Permission denied"},
-        {[&] { mkfifo("fifo", 0600), linked("fifo"); }, unlinked, "cannot read it: not a file"},
-        {[&] { linked("/dev/zero"); }, unlinked, "cannot read it: not a file"},
+         in + "hiscores.dat: cannot read it: Permission denied\n"},
+        {[&] { mkfifo("fifo", 0600), linked("fifo"); }, unlinked,
+         in + "hiscores.dat: cannot read it: not a file\n"},
+        {[&] { linked("/dev/zero"); }, unlinked, in + "hiscores.dat: cannot read it: not a file\n"},
         {[&] { flock(turn = open(".", O_RDONLY), LOCK_EX); }, [&] { close(turn); },
-         "another save keeps the folder locked"},
+         in + "hiscores.dat: another save keeps the folder locked\n"},
+        {[&] {
+             writeFile(HIGHSCORE_FILE, PARTLY), fs::create_directories(damaged + "/in the way");
+         },
+         [&] { fs::remove_all(damaged), writeFile(HIGHSCORE_FILE, SAMPLE); },
+         in + "hiscores.dat: cannot keep the damaged file as " + damaged + ": Is a directory\n"},
+        {[&] { signal(SIGXFSZ, SIG_IGN), setrlimit(RLIMIT_FSIZE, &small); },
+         [&] { setrlimit(RLIMIT_FSIZE, &normal); }, told.substr(0, 10)},  // the disk is full
+        {[&] { back = open(".", O_RDONLY), mkdir("gone", 0700), chdir("gone"), rmdir("../gone"); },
+         [&] { fchdir(back); }, told + "hiscores.dat: No such file or directory\n"},  // no folder
         {[] { lockFailure = ENOLCK; }, [] {}, ""},
         {[] { lockFailure = EOPNOTSUPP; }, [] {}, ""},
         {[] { lockFailure = EINVAL; }, [] {}, ""},
@@ -212,13 +187,13 @@ TEST_F(Scores, ASaveThatCannotReadTheFileOrHaveItsTurnLeavesItAndTriesAgain)
             cure();
             table.reset();  // the save at exit
             _exit((dropped ? 0 : 1) | (saved != reason.empty()) << 1 |
-                  ((before.st_ino == after.st_ino) == reason.empty()) << 2);
+                  ((before.st_ino == after.st_ino) == reason.empty()) << 2 | (strays() != 0) << 3);
         }
         int status = -1;
         waitpid(child, &status, 0);
         close(said);
-        EXPECT_EQ(status, 0) << reason << ": 1 as the player, 2 saved, 4 file replaced";
-        EXPECT_EQ(readFile("said"), reason.empty() ? "" : told + reason + "\n");
+        EXPECT_EQ(status, 0) << reason << ": 1 as the player, 2 saved, 4 file replaced, 8 strays";
+        EXPECT_EQ(readFile("said"), reason);
         EXPECT_EQ(readFile("own/"s + HIGHSCORE_FILE), "5\nWinner\n999" + SAMPLE.substr(1, 32));
         fs::remove_all("own");
         fs::remove("said");
