@@ -2,6 +2,7 @@
 #pragma once
 
 #include "scores/highscores.h"
+#include "scores/score_file.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -11,15 +12,8 @@ inline const std::string NOBODY = "5\nNobody\n0\nNobody\n0\nNobody\n0\nNobody\n0
 inline const std::string SAMPLE = "5\nAnn\n500\nBo\n400\nCyd\n300\nDee\n200\nEve\n100\n";
 inline const std::string PARTLY = "5\nAnn\n500\nBo\n400\nBob\n8000x\nDee\n200\nEve\n100\n";
 
-// The table as its file holds it.
-inline std::string textOf(const HighscoreTable& table)
-{
-    std::string text = "5\n";
-    for (uint32_t i = 0; i < TABLE_SIZE; ++i) {
-        text += table.rows[i].name + "\n" + std::to_string(table.rows[i].score) + "\n";
-    }
-    return text;
-}
+// The table as its file holds it (the tables' literals guard the writer).
+inline const auto textOf = [](const HighscoreTable& table) { return scoreFileContent(table.rows); };
 
 // Copies that saves left behind.
 inline long strays()

@@ -12,12 +12,10 @@
 #include <unistd.h>
 
 #include <cstring>
-#include <filesystem>
 #include <random>
 #include <regex>
 #include <sstream>
 
-namespace fs = std::filesystem;
 using namespace std::string_literals;
 
 using Scores = GameTest;

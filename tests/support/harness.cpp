@@ -23,8 +23,7 @@ void reset()
     now = flips = emptyPolls = 0;
     delays.clear();
     present = true;
-    onFlip = nullptr;
-    onDelay = nullptr;
+    onFlip = onDelay = nullptr;
     nextEvent = nullptr;
     for (SDL_Event dropped; __real_SDL_PollEvent(&dropped) == 1;) {
     }
