@@ -66,7 +66,7 @@ build_sdl() {
         printf '\n%s\n\n' "================================================================"
         cat "$sdl_dir/src/debian/copyright"
     } >"$prefix/share/SDL-LICENSE.txt"
-    rm -rf "$sdl_dir/src"
+    rm -rf "$sdl_dir/src" "$sdl_dir"/libsdl1.2_*  # and dpkg-source's link to the tarball
     echo "$stamp" >"$sdl_dir/built"
     rm -rf "$game"  # its cache holds what it found of the SDL before
 }
