@@ -5,6 +5,8 @@
 #   tools/deps.sh test    ... plus everything the test suite uses
 #   tools/deps.sh bench   ... plus what the benchmarks use
 #   tools/deps.sh wayland what bench/run.sh --wayland adds
+#   tools/deps.sh windows what tools/windows.sh and its test under Wine use
+# Several tasks at once: tools/deps.sh test windows
 set -euo pipefail
 
 play=(g++ cmake make pkg-config libsdl1.2-compat-dev)
@@ -23,22 +25,30 @@ bench=("${test[@]}" libbenchmark-dev)
 # the tools the launcher and the measuring script read the outputs with.
 wayland=("${play[@]}" weston xwayland wayland-utils xvfb x11-utils x11-xserver-utils
     xdotool imagemagick python3 python3-pil)
+# The Windows build: MinGW-w64, NSIS, SDL's Debian source unpacked
+# (dpkg-source), Python for the icon; Wine (64-bit) for its test.
+windows=(cmake make pkg-config dpkg-dev xz-utils g++-mingw-w64-x86-64 nsis python3 wine unzip)
 
-case "${1:-play}" in
-play) wanted=("${play[@]}") ;;
-package) wanted=("${package[@]}") ;;
-test) wanted=("${test[@]}") ;;
-bench) wanted=("${bench[@]}") ;;
-wayland) wanted=("${wayland[@]}") ;;
-*)
-    echo "usage: $0 play|package|test|bench|wayland" >&2
-    exit 2
-    ;;
-esac
+wanted=()
+for task in "${@:-play}"; do
+    case "$task" in
+    play) wanted+=("${play[@]}") ;;
+    package) wanted+=("${package[@]}") ;;
+    test) wanted+=("${test[@]}") ;;
+    bench) wanted+=("${bench[@]}") ;;
+    wayland) wanted+=("${wayland[@]}") ;;
+    windows) wanted+=("${windows[@]}") ;;
+    *)
+        echo "usage: $0 [play|package|test|bench|wayland|windows]..." >&2
+        exit 2
+        ;;
+    esac
+done
 
 missing=()
 for package in "${wanted[@]}"; do
-    if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'ok installed'; then
+    if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'ok installed' &&
+        [[ " ${missing[*]} " != *" $package "* ]]; then
         missing+=("$package")
     fi
 done

@@ -1,14 +1,19 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds everything and runs every test: the whole
-# suite on a normal build, then the unit tests again with AddressSanitizer
-# and UndefinedBehaviorSanitizer.
+# suite on a normal build, with the Windows zip and installer under Wine,
+# then the unit tests again with AddressSanitizer and
+# UndefinedBehaviorSanitizer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-tools/deps.sh test
+tools/deps.sh test windows
 jobs=$(nproc)
 
+echo "== Windows build"
+tools/windows.sh
+
 echo "== Build and test"
-cmake -S . -B build/test -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake -S . -B build/test -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DTESSALORIUM_WINDOWS_PACKAGES="$PWD/build/windows" >/dev/null
 cmake --build build/test -j "$jobs"
 ctest --test-dir build/test -j "$jobs" --output-on-failure
 
