@@ -70,7 +70,6 @@ TEST_F(Rules, GroupsOfFourOrMoreGoAndScoreOneTwoThree)
         {{"1.1", ".1.1", "1.1"}, {"1.1", ".1.1", "1.1"}, 0},  // diagonals do not join
         {{"000W111"}, {"....111"}, 10}, {{"00W11"}, {"00W11"}, 0}};  // the first group takes W
     // clang-format on
-    harness::present = false;
     for (const auto& [rows, after, points] : cases) {
         setBoard(rows);
         game->score = 0;

@@ -94,13 +94,8 @@ TEST_F(Scores, DamagedFilesNeverYieldInventedScoresAndAreKeptBesideTheNextSave)
     fs::remove(damaged);
     std::remove(HIGHSCORE_FILE);
     EXPECT_EQ(textOf(HighscoreTable()), NOBODY) << "no file";
-    mkfifo("fifo", 0600);  // opening it would wait for a writer forever
-    for (const char* target : {"fifo", "gfx", "/dev/zero"}) {
-        fs::remove(HIGHSCORE_FILE);
-        fs::create_symlink(target, HIGHSCORE_FILE);
-        EXPECT_EQ(textOf(HighscoreTable()), NOBODY) << target;
-    }
-    fs::remove("fifo");
+    fs::create_symlink("gfx", HIGHSCORE_FILE);  // a fifo and a device: the failed saves' test
+    EXPECT_EQ(textOf(HighscoreTable()), NOBODY) << "a folder";
 }
 
 // A save that fails (a file there it cannot read, another copy stopped
