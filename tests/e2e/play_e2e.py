@@ -75,12 +75,12 @@ def wait_for(what, condition, shot="last.png"):
     """The first true condition(picture) of the window as the game drew it, 206 x 274, among the
     next 2000 screenshots (a minute and more); the picture is kept as shot. A scaled window is
     averaged block by block, so a blurred enlargement shows no exact colour."""
-    global FULL, IMAGE
+    global FULL
     for tries in range(2000, 0, -1):
         assert GAME.poll() is None, "the game exited while waiting for " + what
         window = ["import", "-window", WINDOW, "-depth", "8", "ppm:-"]
         FULL = Image.open(io.BytesIO(subprocess.check_output(window, env=ENV)))
-        found = FULL.size == (206 * S, 274 * S) and condition(IMAGE := FULL.reduce(S))
+        found = FULL.size == (206 * S, 274 * S) and condition(FULL.reduce(S))
         if found or tries == 1:
             FULL.save(os.path.join(SHOTS, shot if found else "last.png"))
             assert found, "no %s in 2000 screenshots (the last: last.png)" % what

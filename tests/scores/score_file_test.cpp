@@ -108,8 +108,8 @@ TEST_F(Scores, AFailedSaveSaysWhyLeavesTheFileAndTriesAgainAtExit)
 {
     const uid_t player = geteuid() == 0 ? 65534 : geteuid();  // nobody, for root
     const std::string told = "tessalorium: cannot save the high scores in ",
-                      in = told + fs::current_path().string() + "/own/",
-                      damaged = "hiscores.dat.damaged";
+                      file = "hiscores.dat: ",
+                      in = told + fs::current_path().string() + "/own/" + file;
     const auto linked = [](const char* target) {
         fs::rename(HIGHSCORE_FILE, "table");
         fs::create_symlink(target, HIGHSCORE_FILE);
@@ -123,21 +123,21 @@ TEST_F(Scores, AFailedSaveSaysWhyLeavesTheFileAndTriesAgainAtExit)
     // before the save at exit, and what the failed save says.
     const std::tuple<std::function<void()>, std::function<void()>, std::string> cases[] = {
         {[] { chmod(HIGHSCORE_FILE, 0); }, [] { chmod(HIGHSCORE_FILE, 0644); },
-         in + "hiscores.dat: cannot read it: Permission denied\n"},
+         in + "cannot read it: Permission denied\n"},
         {[&] { mkfifo("fifo", 0600), linked("fifo"); }, unlinked,
-         in + "hiscores.dat: cannot read it: not a file\n"},
-        {[&] { linked("/dev/zero"); }, unlinked, in + "hiscores.dat: cannot read it: not a file\n"},
+         in + "cannot read it: not a file\n"},
+        {[&] { linked("/dev/zero"); }, unlinked, in + "cannot read it: not a file\n"},
         {[&] { flock(turn = open(".", O_RDONLY), LOCK_EX); }, [&] { close(turn); },
-         in + "hiscores.dat: another save keeps the folder locked\n"},
-        {[&] {
-             writeFile(HIGHSCORE_FILE, PARTLY), fs::create_directories(damaged + "/in the way");
+         in + "another save keeps the folder locked\n"},
+        {[] {
+             writeFile(HIGHSCORE_FILE, PARTLY), fs::create_directories("hiscores.dat.damaged/x");
          },
-         [&] { fs::remove_all(damaged), writeFile(HIGHSCORE_FILE, SAMPLE); },
-         in + "hiscores.dat: cannot keep the damaged file as " + damaged + ": Is a directory\n"},
+         [] { fs::remove_all("hiscores.dat.damaged"), writeFile(HIGHSCORE_FILE, SAMPLE); },
+         in + "cannot keep the damaged file as hiscores.dat.damaged: Is a directory\n"},
         {[&] { signal(SIGXFSZ, SIG_IGN), setrlimit(RLIMIT_FSIZE, &small); },
          [&] { setrlimit(RLIMIT_FSIZE, &normal); }, told.substr(0, 10)},  // the disk is full
         {[&] { back = open(".", O_RDONLY), mkdir("gone", 0700), chdir("gone"), rmdir("../gone"); },
-         [&] { fchdir(back); }, told + "hiscores.dat: No such file or directory\n"},  // no folder
+         [&] { fchdir(back); }, told + file + "No such file or directory\n"},  // no folder
         {[] { lockFailure = ENOLCK; }, [] {}, ""},  // as NFS without its lock daemon
     };
     for (const auto& [cause, cure, reason] : cases) {
