@@ -1,5 +1,5 @@
-// The rules on their own: moves and the undo, groups and scoring, spawning,
-// levels. Boards are pictures (see boardOf).
+// The rules on their own: moves, groups and scoring, spawning, levels (the
+// undo is the play-loop test's). Boards are pictures (see boardOf).
 #include "app/program.h"
 #include "tests/support/fixture.h"
 
@@ -20,43 +20,14 @@ TEST_F(Rules, OneStepOfAMovablePieceOntoAnEmptyCell)
     for (const auto& [x1, y1, x2, y2, allowed] : cases) {
         setBoard(start);
         game->turns = harness::flips = 0;
+        game->markers[0] = {x1, y1};
         std::string after = boardText();
         std::swap(after[y1 * 11 + x1], after[y2 * 11 + x2]);
         EXPECT_EQ(game->tryMove(x1, y1, x2, y2), allowed) << x1 << y1 << x2 << y2;
         EXPECT_EQ(boardText(), allowed ? after : boardOf(start));
         EXPECT_EQ(std::pair(harness::flips, game->turns), std::pair(allowed + 0u, allowed + 0u));
+        EXPECT_EQ(game->markers[0].x, allowed ? NO_MARKER : x1) << "the marker stays behind";
     }
-}
-
-TEST_F(Rules, UndoTakesBackTheLastAllowedMoveOncePerGame)
-{
-    setBoard({"", "", "", "", "....2", "......F"});
-    game->undoAvailable = true;
-    game->undoMove();
-    EXPECT_TRUE(game->undoAvailable) << "nothing to undo at 0 turns";
-    game->score = 480;
-    game->markers[1] = {4, 4};
-    game->markers[2] = {6, 6};
-    ASSERT_TRUE(game->tryMove(4, 4, 4, 3));
-    EXPECT_EQ(std::pair(game->markers[1].x, game->markers[2].x), std::pair(NO_MARKER, 6u))
-        << "the moved piece's marker is cleared, not moved; another stays";
-    game->setCell(0, 0, 3);  // spawned after the move
-    game->countEmptyCells();
-    game->score = 510;
-    game->level = 2;
-    // Neither a click on a piece nor a refused drop is a move to take back.
-    EXPECT_FALSE(game->tryMove(4, 3, 4, 3) || game->tryMove(6, 5, 7, 5));
-    harness::flips = 0;
-    game->undoMove();
-    EXPECT_EQ(harness::flips, 1u) << "the board taken back is drawn";
-    EXPECT_EQ(boardText(), boardOf({"", "", "", "", "....2", "......F"}));
-    EXPECT_EQ(
-        std::tuple(game->score, game->turns, game->level, game->emptyCount, game->markers[2].x),
-        std::tuple(480u, 0u, 2u, 98u, NO_MARKER))
-        << "score and turns taken back, the level kept, markers cleared";
-    ASSERT_TRUE(game->tryMove(4, 4, 4, 3));
-    game->undoMove();
-    EXPECT_EQ(game->getCell(4, 3), 2u) << "the second undo does nothing";
 }
 
 TEST_F(Rules, GroupsOfFourOrMoreGoAndScoreOneTwoThree)

@@ -56,20 +56,31 @@ TEST(CellMapping, TheMouseSpanIsSlightlyWiderThanTheTiles)
     }
 }
 
-TEST_F(PlayLoop, ADragPlaysTheWholeTurnAndUndoTakesItBackEvenAfterAClick)
+// UNDO takes back the last move with the pieces that came after it and its
+// points, once a game; neither a click on a piece nor a refused drop is a
+// move to take back.
+TEST_F(PlayLoop, ADragPlaysTheWholeTurnAndUndoTakesItBackOnce)
 {
     game->score = 495;
+    harness::drag(UNDO_X, BUTTONS_Y, UNDO_X, BUTTONS_Y);  // nothing to take back yet
     harness::drag(cellX(4), cellY(1), cellX(3), cellY(0));
     EXPECT_EQ(playLoop(*game, STATE_PLAY), STATE_PLAY) << "the input ran out";
     EXPECT_GE(game->score, 505u) << "the four were cleared";
     EXPECT_EQ(std::tuple(game->turns, game->level, game->emptyCount), std::tuple(1u, 2u, 95u))
         << "one turn, the level raised, the fixed piece and four new ones on the board";
-    harness::drag(cellX(5), cellY(4), cellX(5), cellY(4));  // a click on the fixed piece
+    harness::drag(cellX(5), cellY(4), cellX(5), cellY(4));
+    harness::drag(cellX(5), cellY(4), cellX(5), cellY(5));
     harness::drag(UNDO_X, BUTTONS_Y, UNDO_X, BUTTONS_Y);
     playLoop(*game, STATE_PLAY);
     EXPECT_EQ(boardText(), boardOf({"222", "....2", "", "", ".....F"}));
-    EXPECT_EQ(std::tuple(game->score, game->turns, game->undoAvailable),
-              std::tuple(495u, 0u, false));
+    EXPECT_EQ(
+        std::tuple(game->score, game->turns, game->level, game->emptyCount, game->markers[0].x),
+        std::tuple(495u, 0u, 2u, 95u, NO_MARKER))
+        << "score and turn taken back, the level kept, the new pieces' markers gone";
+    harness::drag(cellX(4), cellY(1), cellX(4), cellY(2));
+    harness::drag(UNDO_X, BUTTONS_Y, UNDO_X, BUTTONS_Y);
+    playLoop(*game, STATE_PLAY);
+    EXPECT_EQ(game->getCell(4, 2), 2u) << "a second undo does nothing";
 }
 
 TEST_F(PlayLoop, DraggingShowsWhetherTheDropWouldBeAllowed)
