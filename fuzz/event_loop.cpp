@@ -185,8 +185,7 @@ void runInput(const uint8_t* bytes, size_t length)
     fileFromInput = first & 2;
     // A table from the input (the damaged ones said on standard error when
     // saved over), a hard one to rank in, or none at all.
-    std::error_code ignored;
-    fs::remove(HIGHSCORE_FILE, ignored);
+    std::remove(HIGHSCORE_FILE);
     if (fileFromInput) {
         std::ofstream(HIGHSCORE_FILE) << std::string(bytes + 1, bytes + length);
     } else if (first & 1) {
@@ -235,8 +234,7 @@ extern "C" int __wrap_SDL_FillRect(SDL_Surface*, SDL_Rect*, Uint32)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t length)
 {
-    static const bool once = (setUp(), true);
-    (void)once;
+    [[maybe_unused]] static const bool once = (setUp(), true);
     runInput(bytes, length);
     return 0;
 }

@@ -12,11 +12,9 @@ namespace fs = std::filesystem;
 constexpr auto npos = std::string::npos;
 using namespace std::string_literals;
 
-namespace {
-
 // A bitmap of SDL's own making: 8 bits with `colors` palette entries
 // (pixels alternating 0 and 1), or 24 bits for 0.
-std::string bitmap(int w, int h, int colors)
+static std::string bitmap(int w, int h, int colors)
 {
     SDL_Surface* s = SDL_CreateRGBSurface(0, w, h, colors ? 8 : 24, 0, 0, 0, 0);
     for (int i = 0; colors && i < s->pitch * h; ++i) {
@@ -29,8 +27,6 @@ std::string bitmap(int w, int h, int colors)
     bytes[47] = static_cast<char>(colors / 256);
     return bytes;
 }
-
-}  // namespace
 
 // A bitmap that loads but cannot serve its layout counts as missing; the
 // program names it in one line and ends with 1.
