@@ -33,10 +33,8 @@ static std::string bitmap(int w, int h, int colors)
 TEST(Start, ABitmapThatCannotServeItsLayoutEndsTheGameSayingWhich)
 {
     const fs::path home = fs::current_path();
-    fs::create_directories("art/gfx");
-    for (const char* name : {"board.bmp", "pieces.bmp", "c18font.bmp"}) {
-        fs::copy(TESSALORIUM_SOURCE_DIR "/gfx/"s + name, "art/gfx/"s + name);
-    }
+    fs::create_directory("art");
+    fs::copy(TESSALORIUM_SOURCE_DIR "/gfx", "art/gfx");
     fs::current_path("art");
     // Starts a Game as the program does, in a folder of the game's own art
     // with `file` holding `bytes` instead.
