@@ -9,7 +9,8 @@ cd "$(dirname "$0")/.."
 out=${FUZZ_OUT:-build/fuzz}
 mkdir -p "$out" fuzz/findings
 read -ra sdl <<<"$(pkg-config --cflags --libs sdl)"
-GLOBIGNORE=app/main.cpp
+# Not main, nor the Windows build's own files (NAME_windows.cpp).
+GLOBIGNORE="app/main.cpp:*/*_windows.cpp"
 clang++ -std=c++17 -g -O1 -fsanitize=fuzzer -fsanitize=address -fsanitize=undefined \
     -fno-sanitize-recover=undefined -DTESSALORIUM_LIBFUZZER -DTESSALORIUM_SOURCE_DIR="\"$PWD\"" \
     -I. fuzz/event_loop.cpp tests/support/harness.cpp app/*.cpp game/*.cpp render/*.cpp \
