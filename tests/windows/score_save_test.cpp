@@ -10,7 +10,6 @@
 #include <windows.h>
 
 #include <filesystem>
-#include <fstream>
 #include <memory>
 #include <random>
 #include <regex>
@@ -36,11 +35,6 @@ std::string readFile(const char* path)
     return bytes;
 }
 
-void writeFile(const char* path, const std::string& bytes)
-{
-    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
-}
-
 // Another copy of the game saving COUNT rising scores (A even, B odd; 0 for
 // ever), each as a copy started afresh, whose clean-up meets others' saves.
 HANDLE saver(const wchar_t* name, const wchar_t* count)
@@ -64,7 +58,7 @@ TEST(WindowsSave, AKilledSaveLeavesAWholeTableAndTheNextStartClearsItsCopy)
     const std::regex whole("5\n((A|Nobody)\n[0-9]+\n){5}");
     std::mt19937 random(1);
     for (int round = 0; round < 60; ++round) {
-        writeFile(HIGHSCORE_FILE, NOBODY);
+        replaceFile(HIGHSCORE_FILE, NOBODY);
         const HANDLE process = saver(L"A", L"0");
         while (readFile(HIGHSCORE_FILE) == NOBODY && WaitForSingleObject(process, 0) != 0) {
         }  // its first save
@@ -77,15 +71,26 @@ TEST(WindowsSave, AKilledSaveLeavesAWholeTableAndTheNextStartClearsItsCopy)
         ASSERT_FALSE(torn || !std::regex_match(readFile(HIGHSCORE_FILE), whole)) << round;
         EXPECT_EQ((HighscoreTable(), strays()), 0) << round;
     }
-    // A copy whose save is still going on (it has the folder's turn) stays.
-    writeFile((HIGHSCORE_FILE + ".0123456789abcdef.1"s).c_str(), NOBODY);
-    EXPECT_EQ((FolderTurn(), HighscoreTable(), strays()), 1);
+    // A save still going on (it has the folder's turn): its copy stays, and
+    // another save waits, then gives up saying so.
+    replaceFile((HIGHSCORE_FILE + ".0123456789abcdef.1"s).c_str(), NOBODY);
+    auto saving = std::make_unique<FolderTurn>();
+    HighscoreTable table;
+    EXPECT_EQ(strays(), 1);
+    table.insert({"A", 1}, table.rank(1));
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(table.save());
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "tessalorium: cannot save the high scores in " + here +
+                  "\\hiscores.dat: another save keeps the folder locked\n");
+    saving.reset();
+    EXPECT_TRUE(table.save());
     EXPECT_EQ((HighscoreTable(), strays()), 0);
 }
 
 TEST(WindowsSave, TwoCopiesSavingAtOnceBothKeepTheirRows)
 {
-    writeFile(HIGHSCORE_FILE, NOBODY);
+    replaceFile(HIGHSCORE_FILE, NOBODY);
     const HANDLE a = saver(L"A", L"150"), b = saver(L"B", L"150");
     EXPECT_EQ(ended(a) + ended(b), 0u) << "a save failed";
     EXPECT_EQ(readFile(HIGHSCORE_FILE), "5\nA\n300\nB\n299\nA\n298\nB\n297\nA\n296\n");
@@ -117,7 +122,7 @@ TEST(WindowsSave, AFailedSaveSaysWhyAndLeavesTheFileADamagedOneIsKept)
          damaged},
     };
     for (const auto& [bytes, sharing, folder, said, left] : cases) {
-        writeFile(HIGHSCORE_FILE, bytes);
+        replaceFile(HIGHSCORE_FILE, bytes);
         HighscoreTable* table = HighscoreTable::instance();
         table->insert({"J\xc3\xbcrg", 999}, table->rank(999));
         const HANDLE held = sharing < 0 ? INVALID_HANDLE_VALUE
