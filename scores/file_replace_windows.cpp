@@ -1,53 +1,58 @@
-// file_replace.h on Windows, a first version: a file is replaced only by
-// moving a complete, flushed new copy over it (MoveFileEx), so a failure or
-// a kill leaves the old file or the new one. Saves of two copies of the
-// game do not yet take turns under a lock (FolderTurn goes on alone, as on
-// a file system without locks), and a rename that another program holds
-// the file against fails at once rather than being tried again.
+// file_replace.h on Windows. A file is replaced only by moving a complete,
+// flushed new copy over it (MoveFileExW). Saves take turns under a lock on
+// a file in the folder, which the clean-up of abandoned copies takes too, so
+// it never removes the copy of a save still going on. Names are UTF-8 and
+// go to the wide-character calls, so a folder like C:\Users\Jürgen works.
 #include "scores/file_replace.h"
 
 #include "scores/highscores.h"
 
+#include <fcntl.h>
+#include <io.h>
 #include <windows.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
-#include <filesystem>
+#include <regex>
 #include <string>
-
-namespace fs = std::filesystem;
+#include <utility>
 
 namespace {
 
-// How much of a file copyFile moves at a time.
+// How long a save waits for another copy's save to finish, as on POSIX.
+constexpr int TURN_WAIT_STEPS = 200;
+constexpr DWORD TURN_WAIT_STEP_MS = 10;
+// How long an open or a move is tried again while another program (a virus
+// scanner, a backup) holds the file for a moment.
+constexpr int HELD_ATTEMPTS = 16;
+constexpr DWORD HELD_WAIT_MS = 25;
+// How much of a file a write or copyFile moves at a time.
 constexpr DWORD COPY_BUFFER_BYTES = 65536;
-// A save's copy: "NAME.PID.N.tmp" beside the file it replaces.
-constexpr const char* COPY_SUFFIX = ".tmp";
+// The file whose first byte saves lock in turn; made once, then kept.
+constexpr const char* LOCK_FILE = "hiscores.lock";
+constexpr DWORD SHARE_ALL = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+
+// The errno values nearest to Windows errors, for the messages the table
+// says (std::strerror) and the cases it tells apart; EIO for the others.
+constexpr std::pair<DWORD, int> ERRNO_OF[] = {
+    {ERROR_FILE_NOT_FOUND, ENOENT},    {ERROR_PATH_NOT_FOUND, ENOENT},
+    {ERROR_INVALID_NAME, ENOENT},      {ERROR_ACCESS_DENIED, EACCES},
+    {ERROR_SHARING_VIOLATION, EACCES}, {ERROR_LOCK_VIOLATION, EACCES},
+    {ERROR_FILE_EXISTS, EEXIST},       {ERROR_ALREADY_EXISTS, EEXIST},
+    {ERROR_DISK_FULL, ENOSPC},         {ERROR_HANDLE_DISK_FULL, ENOSPC},
+    {ERROR_WRITE_PROTECT, EROFS},      {ERROR_NOT_ENOUGH_MEMORY, ENOMEM},
+    {ERROR_OUTOFMEMORY, ENOMEM},       {ERROR_TOO_MANY_OPEN_FILES, EMFILE},
+};
 
 int errnoOf(DWORD error)
 {
-    switch (error) {
-    case ERROR_FILE_NOT_FOUND:
-    case ERROR_PATH_NOT_FOUND:
-        return ENOENT;
-    case ERROR_ACCESS_DENIED:
-    case ERROR_SHARING_VIOLATION:
-    case ERROR_LOCK_VIOLATION:
-        return EACCES;
-    case ERROR_FILE_EXISTS:
-    case ERROR_ALREADY_EXISTS:
-        return EEXIST;
-    case ERROR_DISK_FULL:
-    case ERROR_HANDLE_DISK_FULL:
-        return ENOSPC;
-    case ERROR_WRITE_PROTECT:
-        return EROFS;
-    case ERROR_NOT_ENOUGH_MEMORY:
-    case ERROR_OUTOFMEMORY:
-        return ENOMEM;
-    default:
-        return EIO;
+    for (const auto& [windows, posix] : ERRNO_OF) {
+        if (windows == error) {
+            return posix;
+        }
     }
+    return EIO;
 }
 
 int lastError()
@@ -55,11 +60,79 @@ int lastError()
     return errnoOf(GetLastError());
 }
 
+// The UTF-16 name of a UTF-8 one; empty, which no call accepts, for bytes
+// that are not UTF-8.
+std::wstring wide(const std::string& utf8)
+{
+    const int size = static_cast<int>(utf8.size());
+    const int length =
+        MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(), size, nullptr, 0);
+    std::wstring name(static_cast<size_t>(length), L'\0');
+    MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(), size, name.data(), length);
+    return name;
+}
+
+bool isFolder(const std::wstring& path)
+{
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+// Calls `attempt` again while it fails because another program holds the
+// file (or its open is still refused: a file being removed). The last
+// failure's error stays for GetLastError.
+template <typename Attempt>
+bool whileHeld(const Attempt& attempt)
+{
+    for (int tried = 1; !attempt(); ++tried) {
+        const DWORD error = GetLastError();
+        if (tried == HELD_ATTEMPTS ||
+            (error != ERROR_SHARING_VIOLATION && error != ERROR_ACCESS_DENIED)) {
+            return false;
+        }
+        Sleep(HELD_WAIT_MS);
+        SetLastError(error);
+    }
+    return true;
+}
+
+// Opened for reading so that others may read, write, and replace the file
+// meanwhile.
+HANDLE openShared(const std::wstring& path)
+{
+    HANDLE file = INVALID_HANDLE_VALUE;
+    whileHeld([&] {
+        file = CreateFileW(path.c_str(), GENERIC_READ, SHARE_ALL, nullptr, OPEN_EXISTING,
+                           FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+        return file != INVALID_HANDLE_VALUE;
+    });
+    return file;
+}
+
+// A name for a temporary file that no other save, in this process or
+// another, will pick: the file name, a dot, 16 hex digits (the process and
+// the time), a dot and a counter, as on POSIX.
+std::wstring temporaryName()
+{
+    static unsigned long long counter = 0;
+    const unsigned long long tag = (ULONGLONG{GetCurrentProcessId()} << 32) ^ GetTickCount64();
+    char suffix[48];
+    std::snprintf(suffix, sizeof suffix, ".%016llx.%llu", tag, ++counter);
+    return wide(HIGHSCORE_FILE + std::string(suffix));
+}
+
+bool isTemporaryName(const std::wstring& name)
+{
+    const std::wstring prefix = wide(HIGHSCORE_FILE) + L".";
+    return name.compare(0, prefix.size(), prefix) == 0 &&
+           std::regex_match(name.substr(prefix.size()), std::wregex(L"[0-9a-f]{16}\\.[0-9]+"));
+}
+
 int writeAll(HANDLE file, const char* data, size_t size)
 {
     while (size > 0) {
-        const DWORD chunk = size > COPY_BUFFER_BYTES ? COPY_BUFFER_BYTES : static_cast<DWORD>(size);
         DWORD written = 0;
+        const DWORD chunk = size < COPY_BUFFER_BYTES ? static_cast<DWORD>(size) : COPY_BUFFER_BYTES;
         if (!WriteFile(file, data, chunk, &written, nullptr)) {
             return lastError();
         }
@@ -69,17 +142,15 @@ int writeAll(HANDLE file, const char* data, size_t size)
     return 0;
 }
 
-// Writes a new copy through `write` (given the copy's handle; returns 0 or
-// an error), flushes it and moves it over `target`. The copy is opened with
-// no sharing, so removeAbandonedCopies cannot delete it while this runs.
+// replaceFile and copyFile, with the new copy's content written through
+// `write` (given the copy's handle; returns 0 or an error).
 template <typename Write>
 int replaceWith(const char* target, const Write& write)
 {
-    static unsigned counter = 0;
-    const std::string temporary = std::string(target) + "." +
-                                  std::to_string(GetCurrentProcessId()) + "." +
-                                  std::to_string(++counter) + COPY_SUFFIX;
-    const HANDLE copy = CreateFileA(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+    // Shared with nobody: should a start-up clean up without the lock (a
+    // folder that cannot be locked), its delete of this copy fails.
+    const std::wstring temporary = temporaryName(), to = wide(target);
+    const HANDLE copy = CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                     FILE_ATTRIBUTE_NORMAL, nullptr);
     if (copy == INVALID_HANDLE_VALUE) {
         return lastError();
@@ -90,40 +161,91 @@ int replaceWith(const char* target, const Write& write)
     if (error == 0 && !FlushFileBuffers(copy)) {
         error = lastError();
     }
-    CloseHandle(copy);
-    if (error == 0 && !MoveFileExA(temporary.c_str(), target,
-                                   MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    CloseHandle(copy);  // a file open without FILE_SHARE_DELETE cannot be moved
+    if (error == 0 && isFolder(to)) {
+        error = EISDIR;  // refused for good, not only while held
+    } else if (error == 0 && !whileHeld([&] {
+                   return MoveFileExW(temporary.c_str(), to.c_str(),
+                                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+               })) {
         error = lastError();
     }
     if (error != 0) {
-        DeleteFileA(temporary.c_str());
+        DeleteFileW(temporary.c_str());
     }
     return error;
 }
 
 }  // namespace
 
-FolderTurn::FolderTurn() : handle(-1) {}
+FolderTurn::FolderTurn()
+    : handle(reinterpret_cast<std::intptr_t>(CreateFileW(wide(LOCK_FILE).c_str(), GENERIC_READ,
+                                                         SHARE_ALL, nullptr, OPEN_ALWAYS,
+                                                         FILE_ATTRIBUTE_HIDDEN, nullptr)))
+{
+    // A lock file that cannot be made (a folder not to be written) cannot
+    // be locked at all either: the save goes on, and fails on its own.
+    const HANDLE lock = reinterpret_cast<HANDLE>(handle);
+    for (int step = 0; lock != INVALID_HANDLE_VALUE; ++step) {
+        OVERLAPPED first = {};
+        if (LockFileEx(lock, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0,
+                       &first)) {
+            return;
+        }
+        const DWORD error = GetLastError();
+        if (error != ERROR_LOCK_VIOLATION) {
+            const bool unsupported =
+                error == ERROR_NOT_SUPPORTED || error == ERROR_INVALID_FUNCTION;
+            failure = unsupported ? 0 : errnoOf(error);
+            return;
+        }
+        if (step == TURN_WAIT_STEPS) {
+            failure = EWOULDBLOCK;
+            return;
+        }
+        Sleep(TURN_WAIT_STEP_MS);
+    }
+}
 
-FolderTurn::~FolderTurn() {}
+FolderTurn::~FolderTurn()
+{
+    const HANDLE lock = reinterpret_cast<HANDLE>(handle);
+    if (lock != INVALID_HANDLE_VALUE) {
+        // Unlocked now: at the close alone Windows may take its time.
+        OVERLAPPED first = {};
+        UnlockFileEx(lock, 0, 1, 0, &first);
+        CloseHandle(lock);
+    }
+}
 
 std::FILE* openRegularFile(const char* path, int& error)
 {
     error = 0;
-    std::error_code unknown;
-    const fs::file_status status = fs::status(path, unknown);
-    if (!fs::exists(status)) {
-        error = ENOENT;
+    const std::wstring name = wide(path);
+    if (isFolder(name)) {
         return nullptr;
     }
-    if (!fs::is_regular_file(status)) {
+    HANDLE file = openShared(name);
+    if (file == INVALID_HANDLE_VALUE) {
+        error = lastError();
         return nullptr;
     }
-    std::FILE* file = std::fopen(path, "rb");
-    if (file == nullptr) {
+    // Only a file on a disk: no pipe, console or device.
+    if (GetFileType(file) != FILE_TYPE_DISK) {
+        CloseHandle(file);
+        return nullptr;
+    }
+    const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(file), _O_RDONLY | _O_BINARY);
+    std::FILE* stream = fd < 0 ? nullptr : _fdopen(fd, "rb");
+    if (stream == nullptr) {
         error = errno;
+        if (fd < 0) {
+            CloseHandle(file);
+        } else {
+            _close(fd);
+        }
     }
-    return file;
+    return stream;
 }
 
 int replaceFile(const char* target, const std::string& content)
@@ -134,8 +256,7 @@ int replaceFile(const char* target, const std::string& content)
 
 int copyFile(const char* from, const char* to)
 {
-    const HANDLE source = CreateFileA(from, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    const HANDLE source = openShared(wide(from));
     if (source == INVALID_HANDLE_VALUE) {
         return lastError();
     }
@@ -156,19 +277,24 @@ int copyFile(const char* from, const char* to)
     return error;
 }
 
-// A live save holds its copy open without sharing, so deleting it fails;
-// only the copies of saves that were killed go.
+// Under the folder's lock no save is going on, so every temporary copy is
+// one a killed save left. Where the folder cannot be locked, a live save's
+// copy is still safe while written: it is open without FILE_SHARE_DELETE.
 void removeAbandonedCopies()
 {
-    const std::string prefix = std::string(HIGHSCORE_FILE) + ".";
-    const std::string suffix = COPY_SUFFIX;
-    std::error_code error;
-    for (fs::directory_iterator entry(".", error), end; !error && entry != end;
-         entry.increment(error)) {
-        const std::string name = entry->path().filename().string();
-        if (name.size() > prefix.size() + suffix.size() && name.rfind(prefix, 0) == 0 &&
-            name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0) {
-            DeleteFileA(name.c_str());
-        }
+    const FolderTurn turn;
+    WIN32_FIND_DATAW found;
+    const HANDLE search =
+        turn.error() != 0
+            ? INVALID_HANDLE_VALUE
+            : FindFirstFileW(wide(HIGHSCORE_FILE + std::string(".*")).c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) {
+        return;
     }
+    do {
+        if (isTemporaryName(found.cFileName)) {
+            DeleteFileW(found.cFileName);
+        }
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
 }

@@ -13,7 +13,8 @@ tools/windows.sh
 
 echo "== Build and test"
 cmake -S . -B build/test -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DTESSALORIUM_WINDOWS_PACKAGES="$PWD/build/windows" >/dev/null
+    -DTESSALORIUM_WINDOWS_PACKAGES="$PWD/build/windows" \
+    -DTESSALORIUM_WINDOWS_SDL="$PWD/build/windows-sdl/root" >/dev/null
 cmake --build build/test -j "$jobs"
 ctest --test-dir build/test -j "$jobs" --output-on-failure
 
