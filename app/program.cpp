@@ -1,6 +1,7 @@
 // Start-up, the screen state machine and shut-down.
 #include "app/program.h"
 
+#include "app/platform.h"
 #include "app/video.h"
 #include "game/game.h"
 #include "play/play_loop.h"
@@ -14,6 +15,9 @@
 namespace {
 
 const Game* theRunningGame = nullptr;
+
+// Room for our words and any reason SDL gives (its own room is 1024 bytes).
+constexpr size_t LINE_SIZE = 2048;
 
 void startNewGame(Game& game)
 {
@@ -60,11 +64,13 @@ bool hasDisplay()
     return chosen != nullptr && std::strstr(chosen, name) != nullptr;
 }
 
-// Every way the program cannot start says so in one line on standard
-// error, and ends with 1.
+// Every way the program cannot start says so in one line (platform.h),
+// and ends with 1.
 int cannotStart(const char* why, const char* detail)
 {
-    std::fprintf(stderr, "tessalorium: %s (%s)\n", why, detail);
+    char line[LINE_SIZE];
+    std::snprintf(line, sizeof line, "%s (%s)", why, detail);
+    tellStartFailure(line);
     return 1;
 }
 
@@ -84,6 +90,7 @@ void runScreens(Game& game, ScreenState state)
 
 int runProgram()
 {
+    enterPlayerFolder();
     applySdlHints();
     if (SDL_Init(SDL_INIT_VIDEO) == -1) {
         return cannotStart("could not initialize SDL", SDL_GetError());
@@ -97,7 +104,7 @@ int runProgram()
     HighscoreTable::instance();
     std::unique_ptr<Game> game(new (std::nothrow) Game);
     if (!game) {
-        std::fprintf(stderr, "tessalorium: not enough memory to start\n");
+        tellStartFailure("not enough memory to start");
     }
     const bool started = game && game->initVideo();
     if (started) {

@@ -15,9 +15,9 @@ constexpr ScreenState STATE_GAME_ENDED = 2;  // game over and any name entry are
 constexpr ScreenState STATE_QUIT = 3;        // leave the program
 constexpr ScreenState STATE_TITLE = 4;       // show the title screen
 
-// Returns the process exit code: 1, with one line on standard error, when
-// SDL cannot start, there is no display, or the window or a picture cannot
-// be had; 0 otherwise.
+// Returns the process exit code: 1, with one line told (on standard error,
+// or in a message box on Windows: platform.h), when SDL cannot start, there
+// is no display, or the window or a picture cannot be had; 0 otherwise.
 int runProgram();
 
 // The screen flow of runProgram(), from `state` until the quit state, on a

@@ -1,5 +1,7 @@
 // The window and the three bitmaps.
 #include "app/video.h"
+
+#include "app/platform.h"
 #include "game/game.h"
 
 #include <cstdio>
@@ -10,9 +12,10 @@ namespace {
 
 constexpr Uint32 VIDEO_FLAGS = SDL_DOUBLEBUF | SDL_HWPALETTE | SDL_NOFRAME;
 
-constexpr const char* BOARD_FILE = "gfx/board.bmp";
-constexpr const char* PIECES_FILE = "gfx/pieces.bmp";
-constexpr const char* FONT_FILE = "gfx/c18font.bmp";
+// In the pictures' folder (platform.h).
+constexpr const char* BOARD_FILE = "board.bmp";
+constexpr const char* PIECES_FILE = "pieces.bmp";
+constexpr const char* FONT_FILE = "c18font.bmp";
 
 // Palette index of the font sheet's background, drawn transparent.
 constexpr Uint32 FONT_BACKGROUND = 0;
@@ -36,13 +39,13 @@ constexpr int FONT_MIN_H = FONT_GLYPH_ROWS * GLYPH_H;
 // first fault found is the one told.
 bool refuse(const std::string& fault)
 {
-    std::fprintf(stderr, "tessalorium: cannot %s\n", fault.c_str());
+    tellStartFailure(("cannot " + fault).c_str());
     return false;
 }
 
-SDL_Surface* loadBitmap(const char* path, std::string& fault)
+SDL_Surface* loadBitmap(const std::string& path, std::string& fault)
 {
-    SDL_RWops* file = SDL_RWFromFile(path, "rb");
+    SDL_RWops* file = SDL_RWFromFile(path.c_str(), "rb");
     SDL_Surface* sheet = file != nullptr ? SDL_LoadBMP_RW(file, 1) : nullptr;
     if (sheet == nullptr && fault.empty()) {
         fault = std::string("use the picture ") + path + ": " + SDL_GetError();
@@ -83,14 +86,17 @@ bool Game::initVideo()
     videoInfo = SDL_GetVideoInfo();
     screen = SDL_SetVideoMode(SCREEN_W, SCREEN_H, videoInfo->vfmt->BitsPerPixel, VIDEO_FLAGS);
     std::string fault = screen == nullptr ? std::string("open the window: ") + SDL_GetError() : "";
-    boardImage = loadBitmap(BOARD_FILE, fault);
-    piecesImage = loadBitmap(PIECES_FILE, fault);
-    fontImage = loadBitmap(FONT_FILE, fault);
+    const std::string board = picturePath(BOARD_FILE);
+    const std::string pieces = picturePath(PIECES_FILE);
+    const std::string font = picturePath(FONT_FILE);
+    boardImage = loadBitmap(board, fault);
+    piecesImage = loadBitmap(pieces, fault);
+    fontImage = loadBitmap(font, fault);
     if (fault.empty()) {
-        const std::pair<const char*, std::string> fits[] = {
-            {BOARD_FILE, unfit(boardImage, BOARD_MIN_W, BOARD_MIN_H, 0)},
-            {PIECES_FILE, unfit(piecesImage, PIECES_MIN_W, PIECES_MIN_H, 1)},
-            {FONT_FILE, unfit(fontImage, FONT_MIN_W, FONT_MIN_H, FONT_MIN_COLORS)}};
+        const std::pair<std::string, std::string> fits[] = {
+            {board, unfit(boardImage, BOARD_MIN_W, BOARD_MIN_H, 0)},
+            {pieces, unfit(piecesImage, PIECES_MIN_W, PIECES_MIN_H, 1)},
+            {font, unfit(fontImage, FONT_MIN_W, FONT_MIN_H, FONT_MIN_COLORS)}};
         for (const auto& [path, why] : fits) {
             if (fault.empty() && !why.empty()) {
                 fault = std::string("use the picture ") + path + ": " + why;
