@@ -77,17 +77,18 @@ def idle_cost(pid, seconds):
     return (cpu_end - cpu) / 1e6 / elapsed, (switches_end - switches) / elapsed
 
 
-def steady(program, clicks, seconds):
-    """Idle cost on the title screen (for the game), then waiting on the play screen; memory."""
+def steady(program, title, seconds):
+    """Idle cost on the title screen (for the game), then waiting after a click into the window, as the
+    game's starts a game (the bare loop is clicked too, so that both have the focus); memory."""
     figures, pid = {}, program.pid
     time.sleep(1.0)  # past start-up
-    if clicks:
+    if title:
         figures["title_cpu"], figures["title_wakeups"] = idle_cost(pid, seconds)
-        window = subprocess.run(["xdotool", "search", "--onlyvisible", "--pid", str(pid)], check=True,
-                                capture_output=True, text=True).stdout.split()[-1]
-        subprocess.run(["xdotool", "mousemove", "--window", window, *map(str, TITLE_CLICK), "click", "1"],
-                       check=True)
-        time.sleep(0.5)
+    window = subprocess.run(["xdotool", "search", "--onlyvisible", "--pid", str(pid)], check=True,
+                            capture_output=True, text=True).stdout.split()[-1]
+    subprocess.run(["xdotool", "mousemove", "--window", window, *map(str, TITLE_CLICK), "click", "1"],
+                   check=True)
+    time.sleep(0.5)
     figures["idle_cpu"], figures["idle_wakeups"] = idle_cost(pid, seconds)
     status = dict(line.split(":", 1) for line in open("/proc/%d/status" % pid))
     pss = next(line for line in open("/proc/%d/smaps_rollup" % pid) if line.startswith("Pss:"))
@@ -101,7 +102,7 @@ def measure_programs(launches, runs, seconds):
     X.XSelectInput(display, X.XDefaultRootWindow(display), SUBSTRUCTURE_NOTIFY)
     env = dict(os.environ, LD_PRELOAD=os.path.join(BUILD, "bench", "first_flip_shim.so"))
     game = os.path.join(BUILD, "tessalorium")
-    programs = {  # name: command, environment, whether it has a title screen to click away
+    programs = {  # name: command, environment, whether it has a title screen
         "game": ([game], env, True),
         # with the two SDL settings the game chooses for itself
         "bare": ([os.path.join(BUILD, "bench", "bare_wait")],
@@ -117,10 +118,10 @@ def measure_programs(launches, runs, seconds):
                 stop(program)
                 launched[name] += [times] if number else []
         for run in range(runs):
-            for name, (command, environment, clicks) in programs.items():
+            for name, (command, environment, title) in programs.items():
                 program, _ = launch(display, command, environment, scratch)
                 try:
-                    steadied[name].append(steady(program, clicks, seconds))
+                    steadied[name].append(steady(program, title, seconds))
                 finally:
                     stop(program)
             print("measure: steady runs %d/%d" % (run + 1, runs), file=sys.stderr)
