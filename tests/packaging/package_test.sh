@@ -14,14 +14,8 @@ home="$work/home of player"
 folder="$home/.local/share/tessalorium"
 mkdir -p "$home" "$work/cwd" "$work/tmp" "$work/unpacked here"
 
-# One line per check; a failed one says what it expected.
-passed=0 failed=0
-result() { # NAME OK EXPECTED
-    [ "$2" != 0 ] || { passed=$((passed + 1)) && echo "ok   $1" && return; }
-    failed=$((failed + 1)) && printf 'FAIL %s\n     expected: %s\n' "$1" "$3"
-}
-check() { local ok=0 && { "${@:2}" || ok=1; } && result "$1" $ok "${*:2}"; } # NAME COMMAND...
-same() { local ok=0 && { [ "$2" = "$3" ] || ok=1; } && result "$1" $ok "$2"$'\n''     got:      '"$3"; }
+# shellcheck source=tests/support/checks.sh
+source "$(dirname "$0")/../support/checks.sh"
 quiet() { "$@" >"$work/log" 2>&1 || { cat "$work/log" && false; }; }
 
 # A stand-in game that tells where it runs, its window scale[@video driver],
@@ -146,5 +140,4 @@ same "a score folder that cannot be written: the game starts there with the old 
     "$(launch sh -c 'mkdir "$1/.write-test.$$" && exec "$2"' sh "$folder" "$tree/bin/tessalorium")"
 check "... saying so" grep -q "cannot write in $folder, so scores cannot be kept" "$work/err"
 
-echo "$passed passed, $failed failed"
-[ "$failed" = 0 ]
+checked

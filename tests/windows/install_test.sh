@@ -37,13 +37,8 @@ cleanup() {
 }
 trap cleanup EXIT
 
-passed=0 failed=0
-result() { # NAME OK EXPECTED
-    [ "$2" != 0 ] || { passed=$((passed + 1)) && echo "ok   $1" && return; }
-    failed=$((failed + 1)) && printf 'FAIL %s\n     expected: %s\n' "$1" "$3"
-}
-check() { local ok=0 && { "${@:2}" || ok=1; } && result "$1" $ok "${*:2}"; } # NAME COMMAND...
-same() { local ok=0 && { [ "$2" = "$3" ] || ok=1; } && result "$1" $ok "$2"$'\n''     got:      '"$3"; }
+# shellcheck source=tests/support/checks.sh
+source "$(dirname "$0")/../support/checks.sh"
 seconds() { date +%s.%N; }
 elapsed() { awk -v from="$1" -v to="$(seconds)" 'BEGIN { printf "%.1f", to - from }'; }
 
@@ -203,5 +198,4 @@ check "... and the shortcut" test ! -e "$shortcut"
 check "... and the Apps & features entry" bash -c "! wine reg query '$uninstall_key' >/dev/null 2>&1"
 check "the scores in %APPDATA%\\Tessalorium stay as they were" cmp -s "$scores" "$work/scores"
 
-echo "$passed passed, $failed failed"
-[ "$failed" = 0 ]
+checked
