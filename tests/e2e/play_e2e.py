@@ -3,17 +3,18 @@
 window scale: the window's name, icon and class, the title screen, then at scale 1 a whole game to
 the end, the desktop's ping answered during Game Over, the name entry, a restart that shows the
 score, and closing from the title, timed; at scale 2 what the scale changes: a crisp window, the
-mouse mapped back in a move, and the desktop's close in play.
+mouse mapped back in a move, and the desktop's close in play. --wine: the Windows zip's program under
+Wine on 1920 x 1080, centred at the factor N it picks, through the whole game and a missing picture.
 The rules themselves are the unit tests' business; this is about the real window, mouse and keys.
 
-    play_e2e.py --game PATH --gfx DIR --scale N --shots DIR
+    play_e2e.py --game PATH --gfx DIR --scale N --shots DIR [--wine ZIP]
 
 The real binary runs on a private Xvfb under openbox in a scratch folder; xdotool moves the real
 mouse and keyboard; ImageMagick's import reads the window back. Cells are compared with the tiles of
 pieces.bmp, texts with the glyphs of c18font.bmp drawn in their exact colours. Every wait polls
 screenshots up to a limit; a failure says what was awaited, and last.png in --shots is what showed.
 """
-import glob, io, os, random, shlex, shutil, signal, subprocess, sys, tempfile, time  # noqa: E401
+import glob, io, os, random, shlex, shutil, signal, subprocess, sys, tempfile, time, zipfile  # noqa: E401
 
 import xping
 
@@ -25,6 +26,8 @@ WILD, FIXED, EMPTY, NAME, NOBODY = 4, 5, 7, "Tess42", "%5d %6s" % (0, "Nobody")
 NEUTRAL, NEW_GAME, CLOSE_BOX = (100, 30), (143, 245), (198, 6)
 OPT = dict(zip(sys.argv[1::2], sys.argv[2::2]))
 GFX, S, SHOTS = os.path.abspath(OPT["--gfx"]), int(OPT.get("--scale", 1)), OPT.get("--shots", "e2e-shots")
+WINE = OPT.get("--wine")
+SCREEN, CLOSE_S = ((1920, 1080), 2) if WINE else ((1024, 768), 10)  # Wine: a close ends it as soon as on Windows
 
 SHEET = Image.open(os.path.join(GFX, "pieces.bmp"))
 TILE = [SHEET.convert("RGB").crop((16 * i, 0, 16 * i + 16, 16)) for i in range(9)]
@@ -33,10 +36,9 @@ MARKER = SHEET.crop((128, 0, 144, 16)).point(lambda i: 255 * (i != 2), "1")
 TILES = {t.tobytes(): code for code, t in enumerate(TILE[:8])}  # a cell's picture -> code (+ 8 if marked)
 TILES.update({Image.composite(TILE[8], t, MARKER).tobytes(): code + 8 for code, t in enumerate(TILE[:8])})
 FONT = Image.open(os.path.join(GFX, "c18font.bmp")).load()
-# The menu entry the window must be tied to, by its StartupWMClass; the icon the game makes of its tiles.
+# The menu entry the window must be tied to, by its StartupWMClass, and its icons.
 PACKAGING = os.path.join(os.path.dirname(os.path.abspath(__file__)), "../../packaging")
 APP_ID = open(glob.glob(os.path.join(PACKAGING, "*.desktop"))[0]).read().split("StartupWMClass=")[1].split()[0]
-ICON = Image.open(ICON_FILE := os.path.join(PACKAGING, "icons/tessalorium-64.png")).convert("RGB")
 GLYPHS = {chr(c): {(x, y + drop) for x in range(11) for y in range(18)
                    if FONT[11 * (c - ord(a)) + x, 18 * row + y] == 1}  # ink pixels, dropped to the line
           for row, (a, z, drop) in enumerate((("!", "@", 2), ("A", "Z", 1), ("a", "z", 0)))
@@ -53,21 +55,39 @@ def at(x, y):  # the pointer onto a window pixel, in the middle of its scaled bl
 
 def start():
     global GAME, WINDOW
-    GAME = subprocess.Popen(os.path.abspath(OPT["--game"]), cwd=WORK, env=ENV)
+    begun, GAME = time.monotonic(), subprocess.Popen(COMMAND, cwd=WORK, env=ENV)
     try:
         WINDOW = xdo("search", "--sync", "--onlyvisible", "--pid", GAME.pid).split()[-1]
     except subprocess.TimeoutExpired:
         sys.exit("no visible game window in 60 s; the game " + ("running" if GAME.poll() is None else "ended"))
+    print("a window %.2f s after the start" % (time.monotonic() - begun))
+    if WINE:  # centred on the screen
+        place = lambda: tuple(map(int, xdo("getwindowgeometry", WINDOW).split("Position: ")[1].split()[0].split(",")))
+        x, y = (SCREEN[0] - 206 * S) // 2, (SCREEN[1] - 274 * S) // 2
+        assert place() == (x, y), "the window at %s, not centred" % (place(),)
+        # Under load Wine can miss openbox placing the window: its Windows side keeps it at 0,0 and gives the
+        # clicks to the desktop there. A move by the window manager, once seen, puts both sides in line.
+        subprocess.check_call(["wmctrl", "-i", "-r", WINDOW, "-e", "0,%d,%d,-1,-1" % (x + 1, y)], env=ENV)
+        until("the window moved by openbox", lambda: place() == (x + 1, y))
+
+
+def until(what, probe):
+    """probe()'s first true answer, asked every 50 ms for a minute."""
+    for tries in range(1200, -1, -1):
+        if answer := probe():
+            return answer
+        assert tries, "no %s in a minute" % what
+        time.sleep(0.05)
 
 
 def closes(where, request=lambda: subprocess.check_call(["wmctrl", "-i", "-c", hex(int(WINDOW))], env=ENV)):
-    """The game ends with status 0 within 10 s of a close request, by default the desktop's Close."""
+    """The game ends with status 0 within CLOSE_S of a close request, by default the desktop's Close."""
     begun = time.monotonic()
     request()
     try:
-        assert GAME.wait(10) == 0, "closed from %s: status %d" % (where, GAME.returncode)
+        assert GAME.wait(CLOSE_S) == 0, "closed from %s: status %d" % (where, GAME.returncode)
     except subprocess.TimeoutExpired:
-        sys.exit("closed from %s: still running after 10 s" % where)
+        sys.exit("closed from %s: still running after %d s" % (where, CLOSE_S))
     print("closed from %s in %.2f s" % (where, time.monotonic() - begun))
 
 
@@ -122,9 +142,13 @@ def view(image, turn):
 
 
 def title(what, rows, shot):
-    wait_for(what, lambda image: shows(image, "< Tessalorium >", 21, 57, MAGENTA)
+    return wait_for(what, lambda image: shows(image, "< Tessalorium >", 21, 57, MAGENTA)
              and shows(image, "Highscores:", 43, 93, BLUE) and shows(image, "NEW GAME", 100, 237, YELLOW)
-             and all(shows(image, row, 37, 111 + 18 * i, GREEN) for i, row in enumerate(rows)), shot)
+             and all(shows(image, row, 37, 111 + 18 * i, GREEN) for i, row in enumerate(rows)) and image, shot)
+
+
+def new_game(shot="last.png"):
+    return settle("a new game", lambda image: view(image, 0), [*at(*NEUTRAL), "click", 1], shot)
 
 
 def joins(codes, s, t):
@@ -135,16 +159,29 @@ def joins(codes, s, t):
 
 
 def identity():
-    """The window as taskbars see it: named, tied to the menu entry, and the menu icon's own picture."""
+    """The window as taskbars see it: named, tied to the menu entry (on X11), its largest icon the menu icon's."""
     shown = subprocess.check_output(["xprop", "-id", WINDOW, "-notype", "WM_NAME", "_NET_WM_NAME", "WM_CLASS"],
                                     env=ENV, text=True)
-    assert shown == 'WM_NAME = "Tessalorium"\n_NET_WM_NAME = "Tessalorium"\nWM_CLASS = "%s", "%s"\n' % (
-        APP_ID, APP_ID), "the window as taskbars see it:\n" + shown
-    icon = subprocess.check_output(["xprop", "-id", WINDOW, "-notype", "-f", "_NET_WM_ICON", "32c", " = $0+\n",
-                                    "_NET_WM_ICON"], env=ENV, text=True).partition(" = ")[2]
-    size, pixels = icon.split(",")[:2], [int(v) & 0xFFFFFF for v in icon.split(",")[2:]]
-    assert [int(v) for v in size] == list(ICON.size), "a window icon of %s, not %s" % (size, ICON.size)
-    assert pixels == [r << 16 | g << 8 | b for r, g, b in ICON.getdata()], "the window icon is not " + ICON_FILE
+    assert shown.startswith('WM_NAME = "Tessalorium"\n_NET_WM_NAME = "Tessalorium"\n') and (WINE or shown.endswith(
+        'WM_CLASS = "%s", "%s"\n' % (APP_ID, APP_ID))), "the window as taskbars see it:\n" + shown
+    values = [int(v) & 0xFFFFFF for v in subprocess.check_output(
+        ["xprop", "-len", "1000000", "-id", WINDOW, "-notype", "-f", "_NET_WM_ICON", "32c", " = $0+\n",
+         "_NET_WM_ICON"], env=ENV, text=True).partition(" = ")[2].split(",")]
+    icons = {}
+    while len(values) > 2:
+        icons[values[0]], values = values[2:2 + values[0] * values[1]], values[2 + values[0] * values[1]:]
+    menu = Image.open(os.path.join(PACKAGING, "icons/tessalorium-%d.png" % max(icons))).convert("RGB")
+    assert icons[max(icons)] == [r << 16 | g << 8 | b for r, g, b in menu.getdata()], "not the menu icon"
+
+
+def as_on_linux(image):
+    """Outside the board, where the title's tiles fall, the Linux golden title; picture pixels square blocks."""
+    golden = Image.open(os.path.join(os.path.dirname(os.path.abspath(__file__)), "../golden/title.bmp"))
+    for picture in (image, golden := golden.convert("RGB")):
+        picture.paste((0, 0, 0), (23, 57, 183, 217))
+    assert image.tobytes() == golden.tobytes(), "outside the board not the golden title screen"
+    blocks = (full := FULL.convert("RGB")).resize((206, 274), Image.NEAREST).resize(full.size, Image.NEAREST)
+    assert blocks.tobytes() == full.tobytes(), "picture pixels not square blocks of one colour"
 
 
 def move(board, turn):
@@ -163,10 +200,10 @@ def move(board, turn):
 
 def play():
     start()
-    title("title screen with an empty table", [NOBODY] * 5, "title.png")
+    as_on_linux(title("title screen with an empty table", [NOBODY] * 5, "title.png"))
     identity()
-    board, turn = settle("a new game", lambda image: view(image, 0), [*at(*NEUTRAL), "click", 1], "new-game.png"), 0
-    if S > 1:  # what the scale changes: a crisp window (every wait checks it), the mouse mapped back
+    board, turn = new_game("new-game.png"), 0
+    if S > 1 and not WINE:  # what the scale changes: a crisp window, the mouse mapped back
         move(board, 0)
         return closes("play")
     while isinstance(board, list):
@@ -187,21 +224,52 @@ def play():
     title("title screen listing " + rows[0], rows, "title-scores.png")
     closes("the title by its close box", lambda: xdo(*at(*CLOSE_BOX), "click", 1))  # at the press
     saved = "\n".join(["5", NAME, str(score + turns)] + ["Nobody", "0"] * 4) + "\n"
-    assert open(os.path.join(WORK, "hiscores.dat")).read() == saved, "hiscores.dat is not " + repr(saved)
+    assert open(SCORES).read() == saved, "%s is not %r" % (SCORES, saved)
     start()
     title("restarted title screen listing " + rows[0], rows, "restart-title.png")
-    closes("the title by SIGTERM", GAME.terminate)
+    if not WINE:
+        return closes("the title by SIGTERM", GAME.terminate)
+    closes("the title")
+    start()
+    move(new_game(), 0)
+    closes("play")
+    missing_picture()
+
+
+def missing_picture():
+    """A picture gone: a message box titled Tessalorium, then status 1, and no stdout.txt or other file new."""
+    global GAME
+    os.rename(os.path.join(FOLDER, "gfx/board.bmp"), os.path.join(WORK, "board.bmp"))
+    GAME = subprocess.Popen(COMMAND, cwd=WORK, env=ENV)
+    box = until("message box", lambda: subprocess.run(  # xdotool trips over windows that go meanwhile
+        ["xdotool", "search", "--onlyvisible", "--name", "^Tessalorium$"], env=ENV, capture_output=True,
+        text=True).stdout.split())[-1]
+    subprocess.check_call(["import", "-window", box, os.path.join(SHOTS, "missing-picture.png")], env=ENV)
+    xdo("key", "--window", box, "Return")
+    assert GAME.wait(CLOSE_S) == 1, "a missing picture: status %d" % GAME.returncode
+    assert sorted(os.listdir(FOLDER)) == UNPACKED, "beside the program now: %s" % os.listdir(FOLDER)
 
 
 signal.signal(signal.SIGTERM, lambda *_: sys.exit("terminated"))  # cleans up as any failure
 os.makedirs(SHOTS, exist_ok=True)
 WORK, GAME, WM, XVFB = tempfile.mkdtemp(), None, None, None
-os.symlink(GFX, os.path.join(WORK, "gfx"))
+SCORES, COMMAND = os.path.join(WORK, "hiscores.dat"), [os.path.abspath(OPT.get("--game", ""))]
+if WINE:  # unpacked apart from the folder it is started in, as from the Start menu or Explorer
+    zipfile.ZipFile(WINE).extractall(os.path.join(WORK, "unpacked"))
+    FOLDER = glob.glob(os.path.join(WORK, "unpacked/*/"))[0]
+    COMMAND, UNPACKED = ["wine", os.path.join(FOLDER, "tessalorium.exe")], sorted(os.listdir(FOLDER))
+    # A user folder beyond ASCII; a prefix of its own, no add-on offered, nothing in the real home.
+    GAME_ENV = dict(USER="Jürgen", HOME=WORK, WINEPREFIX=os.path.join(WORK, "prefix"), WINEDEBUG="-all",
+                    WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d")
+    SCORES = os.path.join(WORK, "prefix/drive_c/users/Jürgen/AppData/Roaming/Tessalorium/hiscores.dat")
+else:
+    os.symlink(GFX, os.path.join(WORK, "gfx"))
+    GAME_ENV = dict(SDL_VIDEODRIVER="x11", SDL12COMPAT_WINDOW_SCALING=str(S), SDL12COMPAT_SCALE_METHOD="nearest")
 try:
-    XVFB = subprocess.Popen(["Xvfb", "-displayfd", "1", "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
+    XVFB = subprocess.Popen(["Xvfb", "-displayfd", "1", "-screen", "0", "%dx%dx24" % SCREEN, "-nolisten", "tcp"],
                             stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
-    ENV = dict(os.environ, DISPLAY=":" + XVFB.stdout.readline().decode().strip(), SDL_VIDEODRIVER="x11",
-               SDL12COMPAT_WINDOW_SCALING=str(S), SDL12COMPAT_SCALE_METHOD="nearest")
+    ENV = {k: v for k, v in os.environ.items() if not k.startswith("SDL")}  # the game's own choices
+    ENV.update(GAME_ENV, DISPLAY=":" + XVFB.stdout.readline().decode().strip())
     # No mouse bindings: openbox's click-to-focus would freeze the pointer at each press while xdotool's
     # warps go on at once, so that a release arrives where the pointer went next. No hand is that quick.
     open(RC := os.path.join(WORK, "rc.xml"), "w").write("<openbox_config><mouse/></openbox_config>")
@@ -218,8 +286,14 @@ try:
         assert WM.poll() is None, "openbox ended (%d) while starting" % WM.returncode
         assert tries, "openbox running but not started in 60 s"
         time.sleep(0.05)
+    if WINE:
+        begun = time.monotonic()
+        subprocess.run(["wineboot", "-i"], env=ENV, capture_output=True, timeout=600)
+        print("a new Wine prefix in %.1f s" % (time.monotonic() - begun))
     play()
 finally:
+    if WINE:
+        subprocess.run(["wineserver", "-k"], env=dict(os.environ, **GAME_ENV))
     for process in filter(None, (GAME, WM, XVFB)):
         process.kill()
     shutil.rmtree(WORK, ignore_errors=True)
