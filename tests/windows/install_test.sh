@@ -1,12 +1,11 @@
 #!/usr/bin/env bash
 # The Windows zip and installer that tools/windows.sh made, tested under
 # Wine (64-bit) on a private Xvfb of 1920 x 1080 under openbox: what the
-# program needs and carries (DLLs, icon, version, manifest), the zip
-# unpacked elsewhere and started, the installer run silently (folder,
-# Start-menu shortcut, uninstall entry, all for the user alone), the game
-# started through the shortcut, and the silent uninstall, which keeps the
-# scores. Each start shows the window, which WM_CLOSE (the taskbar's Close)
-# ends with status 0.
+# program needs and carries (DLLs, icon, version, manifest), the zip's
+# contents, the installer run silently (folder, Start-menu shortcut,
+# uninstall entry, all for the user alone), the game started through the
+# shortcut and ended by WM_CLOSE, and the silent uninstall, which keeps the
+# scores. The zip's program is played by wine_play (tests/e2e/play_e2e.py).
 #
 #   tests/windows/install_test.sh PACKAGES_DIR [SHOTS_DIR]
 set -euo pipefail
@@ -104,49 +103,12 @@ shows_window() { # NAME
     [ -n "$id" ] || return 0
     [ -z "$shots" ] || { mkdir -p "$shots" && import -window root "$shots/$1.png"; }
     echo "     at $(xdotool getwindowgeometry "$id" | sed -n 's/ *Position: \([0-9,]*\).*/\1/p'), $(xdotool getwindowgeometry "$id" | sed -n 's/ *Geometry: //p')"
-    check "$1: the window's icon is the menu icon" icon_is "$id" "$here/packaging/icons/tessalorium-256.png"
-}
-# _NET_WM_ICON's largest picture against the PNG, pixel for pixel.
-icon_is() { # WINDOW PNG
-    xprop -len 1000000 -id "$1" -f _NET_WM_ICON 32c ' = $0+' _NET_WM_ICON | /usr/bin/python3 -c '
-import sys
-from PIL import Image
-text = sys.stdin.read().partition("=")[2]
-values = [int(v, 0) for v in text.split(",")] if text.strip() else []
-icons, i = {}, 0
-while i + 2 <= len(values):
-    w, h = values[i], values[i + 1]
-    icons[w * h] = values[i + 2:i + 2 + w * h]
-    i += 2 + w * h
-png = Image.open(sys.argv[1]).convert("RGB")
-want = [0xFF000000 | r << 16 | g << 8 | b for r, g, b in png.getdata()]
-sys.exit(0 if icons and icons[max(icons)] == want else 1)' "$2"
-}
-# Closes the window as the taskbar does (WM_CLOSE); the game's wine
-# process PID then ends with 0 in CLOSE_LIMIT_S.
-closes() { # NAME PID
-    local id status=0 start
-    id=$(window)
-    start=$(seconds)
-    [ -z "$id" ] || wmctrl -i -c "$id"
-    timeout "$CLOSE_LIMIT_S" tail --pid="$2" -f /dev/null || true
-    if kill -0 "$2" 2>/dev/null; then kill "$2"; fi
-    wait "$2" || status=$?
-    echo "     ended $(elapsed "$start") s after WM_CLOSE"
-    same "$1: WM_CLOSE ends it with status 0 within $CLOSE_LIMIT_S s" 0 "$status"
 }
 # SDLmain of this build writes no stdout.txt or stderr.txt.
 no_stdio_files() { # NAME FOLDER
     same "$1: no stdout.txt or stderr.txt beside the program" "" \
         "$(find "$2" -maxdepth 1 -iname 'std*.txt' -printf '%f ')"
 }
-
-echo "== The zip, unpacked elsewhere"
-(cd "$game_dir" && exec wine ./tessalorium.exe) >"$work/zip-game.log" 2>&1 &
-zip_game=$!
-shows_window zip
-closes zip $zip_game
-no_stdio_files zip "$game_dir"
 
 echo "== The installer"
 wpath() { winepath -u "$(wine cmd /c echo "%$1%" | tr -d '\r')"; }
@@ -180,10 +142,6 @@ wmctrl -i -c "$(window)"
 timeout "$CLOSE_LIMIT_S" tail --pid="${pid:-0}" -f /dev/null || true
 check "WM_CLOSE ends it within $CLOSE_LIMIT_S s" test -n "$pid" -a ! -e "/proc/${pid:-0}"
 no_stdio_files installed "$installed"
-(cd "$installed" && exec wine ./tessalorium.exe) >"$work/installed-game.log" 2>&1 &
-installed_game=$!
-shows_window installed-direct
-closes installed-direct $installed_game
 
 echo "== Uninstalling"
 mkdir -p "$(dirname "$scores")"
