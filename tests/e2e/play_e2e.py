@@ -254,9 +254,9 @@ signal.signal(signal.SIGTERM, lambda *_: sys.exit("terminated"))  # cleans up as
 os.makedirs(SHOTS, exist_ok=True)
 WORK, GAME, WM, XVFB = tempfile.mkdtemp(), None, None, None
 SCORES, COMMAND = os.path.join(WORK, "hiscores.dat"), [os.path.abspath(OPT.get("--game", ""))]
-if WINE:  # unpacked apart from the folder it is started in, as from the Start menu or Explorer
-    zipfile.ZipFile(WINE).extractall(os.path.join(WORK, "unpacked"))
-    FOLDER = glob.glob(os.path.join(WORK, "unpacked/*/"))[0]
+if WINE:  # unpacked into a folder beyond ASCII, apart from the one it is started in (as from the Start menu)
+    zipfile.ZipFile(WINE).extractall(os.path.join(WORK, "Spiele für Jürgen"))
+    FOLDER = glob.glob(os.path.join(WORK, "Spiele für Jürgen/*/"))[0]
     COMMAND, UNPACKED = ["wine", os.path.join(FOLDER, "tessalorium.exe")], sorted(os.listdir(FOLDER))
     # A user folder beyond ASCII; a prefix of its own, no add-on offered, nothing in the real home.
     GAME_ENV = dict(USER="Jürgen", HOME=WORK, WINEPREFIX=os.path.join(WORK, "prefix"), WINEDEBUG="-all",
